@@ -1,0 +1,7 @@
+#include "register.hpp"
+
+PYBIND11_MODULE(brondel, m) {
+    m.doc() = "Voxel diffraction algorithms and classes";
+    register_projection_map(m);
+    register_path_2d(m);
+}

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# The main job: installs what is missing, builds, and runs the demo.
+# Arguments are passed to examples/demo.py.
+source "$(dirname "$0")/common.sh"
+require_root
+install_packages "${BASE_PACKAGES[@]}"
+build_project
+PYTHONPATH="$BUILD_DIR/python" exec "$(find_python)" "$REPO_ROOT/examples/demo.py" "$@"

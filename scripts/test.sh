@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# The whole test suite: installs what is missing, builds, and runs every test.
+source "$(dirname "$0")/common.sh"
+require_root
+install_packages "${BASE_PACKAGES[@]}"
+build_project
+ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
+
+# The same source must also serve a newer CPython: build it for python3 and
+# run the Python tests there.
+if PY3="$(command -v python3)" && [ "$("$PY3" -c 'import sys; print(sys.version_info[:2] != (3, 8))')" = True ]; then
+    BUILD_DIR="$BUILD_DIR-python3" BRONDEL_PYTHON="$PY3" build_project
+    ctest --test-dir "$BUILD_DIR-python3" --output-on-failure -R '^python\.'
+fi

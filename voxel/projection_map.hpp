@@ -1,0 +1,93 @@
+// projection_map: the two-dimensional occupancy grid every algorithm works on.
+//
+// Contract
+//   Dependencies: the C++17 standard library only.
+//   Ownership:    a plain value type; copying copies every row (deep copy),
+//                 moving takes the rows over and leaves the source without rows.
+//   Invariants:   `rows` holds resolution[1] rows of resolution[0] cells each;
+//                 nothing resizes a map after construction. Cell (x, y) is
+//                 rows[y][x]: column x, row y, both counted from 0.
+//   Cell values:  one signed byte; 0 is free, any other value is occupied.
+//   Checking:     get() and set() do not check their indexes; x < width and
+//                 y < height is the caller's duty. checked_get() and
+//                 checked_set() throw std::out_of_range instead, for callers
+//                 (such as the Python bindings) that cannot guarantee it.
+//   Threads:      no internal state beyond the cells; concurrent reads are safe,
+//                 a write must not overlap any other access.
+//
+// Usage
+//   OSTREL::Voxel::projection_map map(4, 3);   // 4 columns, 3 rows, all free
+//   map.set(2, 1, 1);                           // occupy column 2, row 1
+//   std::string text = map.to_string();         // highest row first
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <valarray>
+
+namespace OSTREL {
+namespace Voxel {
+
+struct projection_map {
+    std::array<std::uint32_t, 2> resolution;  // {width (columns), height (rows)}
+    std::valarray<std::valarray<char>> rows;  // rows[y][x]
+
+    projection_map(std::uint32_t width, std::uint32_t height)
+        : resolution{width, height}, rows(height) {
+        // Each row is allocated on its own: a map without rows allocates no
+        // cells, however wide it claims to be.
+        for (auto& row : rows) {
+            row.resize(width, 0);
+        }
+    }
+
+    char& get(std::size_t x, std::size_t y) { return rows[y][x]; }
+
+    void set(std::size_t x, std::size_t y, char value) { rows[y][x] = value; }
+
+    bool contains(std::size_t x, std::size_t y) const {
+        return x < resolution[0] && y < resolution[1];
+    }
+
+    char& checked_get(std::size_t x, std::size_t y) {
+        require_inside(x, y);
+        return get(x, y);
+    }
+
+    void checked_set(std::size_t x, std::size_t y, char value) {
+        require_inside(x, y);
+        set(x, y, value);
+    }
+
+    // One line per row, the highest row first; cells as signed decimals
+    // separated by single spaces; every line ends with a newline.
+    std::string to_string() const {
+        std::ostringstream text;
+        for (std::uint32_t y = resolution[1]; y-- > 0;) {
+            const char* separator = "";
+            for (std::uint32_t x = 0; x < resolution[0]; ++x) {
+                text << separator << static_cast<int>(rows[y][x]);
+                separator = " ";
+            }
+            text << '\n';
+        }
+        return text.str();
+    }
+
+private:
+    void require_inside(std::size_t x, std::size_t y) const {
+        if (!contains(x, y)) {
+            std::ostringstream message;
+            message << "cell (" << x << ", " << y << ") is outside the map of "
+                    << resolution[0] << " x " << resolution[1] << " cells";
+            throw std::out_of_range(message.str());
+        }
+    }
+};
+
+}  // namespace Voxel
+}  // namespace OSTREL
