@@ -12,3 +12,6 @@ if PY3="$(command -v python3)" && [ "$("$PY3" -c 'import sys; print(sys.version_
     BUILD_DIR="$BUILD_DIR-python3" BRONDEL_PYTHON="$PY3" build_project
     ctest --test-dir "$BUILD_DIR-python3" --output-on-failure -R '^python\.'
 fi
+
+# The same suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+bash "$REPO_ROOT/scripts/sanitize.sh"

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# The whole test suite, native and Python, built with AddressSanitizer and
+# UndefinedBehaviorSanitizer (g++) into build-sanitize/. The Python tests run
+# under CPython 3.8 with the sanitizer runtime preloaded (tests/CMakeLists.txt).
+source "$(dirname "$0")/common.sh"
+require_root
+install_packages "${BASE_PACKAGES[@]}"
+BUILD_DIR="${BRONDEL_SANITIZE_BUILD_DIR:-$REPO_ROOT/build-sanitize}"
+build_project -DBRONDEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++
+ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
