@@ -1,5 +1,7 @@
 #include "register.hpp"
 
+#include "initialised_only.hpp"
+
 #include "voxel/path_2d.hpp"
 
 namespace py = pybind11;
@@ -7,6 +9,6 @@ using OSTREL::Voxel::path_2d;
 
 void register_path_2d(py::module_& m) {
     py::class_<path_2d>(m, "path_2d")
-        .def("__str__", &path_2d::to_string)
-        .def("length", &path_2d::length);
+        .def("__str__", &path_2d::to_string, initialised_only())
+        .def("length", &path_2d::length, initialised_only());
 }

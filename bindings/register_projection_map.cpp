@@ -1,5 +1,7 @@
 #include "register.hpp"
 
+#include "initialised_only.hpp"
+
 #include "voxel/projection_map.hpp"
 
 #include <pybind11/stl.h>
@@ -8,12 +10,12 @@ namespace py = pybind11;
 using OSTREL::Voxel::projection_map;
 
 void register_projection_map(py::module_& m) {
-    py::class_<projection_map>(m, "projection_map")
-        .def(py::init<std::uint32_t, std::uint32_t>())
+    py::class_<projection_map> cls(m, "projection_map");
+    cls.def(py::init<std::uint32_t, std::uint32_t>())
         // Python cannot be trusted with the grid's bounds: an index outside
         // the map raises IndexError instead of touching memory.
-        .def("get", &projection_map::checked_get)
-        .def("set", &projection_map::checked_set)
-        .def("__str__", &projection_map::to_string)
-        .def_readonly("resolution", &projection_map::resolution);
+        .def("get", &projection_map::checked_get, initialised_only())
+        .def("set", &projection_map::checked_set, initialised_only())
+        .def("__str__", &projection_map::to_string, initialised_only());
+    def_readonly_initialised(cls, "resolution", &projection_map::resolution);
 }

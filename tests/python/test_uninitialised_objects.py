@@ -1,0 +1,62 @@
+"""Objects made with cls.__new__(cls), whose __init__ never ran, hold no native
+object. Every method, property and argument slot must refuse them with
+TypeError instead of handing unconstructed memory to the native code."""
+import copy
+import unittest
+
+import brondel
+
+NOT_INITIALISED = r"__init__\(\) must be called before the object is used"
+
+
+def bare(cls):
+    return cls.__new__(cls)
+
+
+class UninitialisedSelfTest(unittest.TestCase):
+    def test_projection_map(self):
+        m = bare(brondel.projection_map)
+        for call in (lambda: str(m), lambda: m.resolution, lambda: m.get(0, 0),
+                     lambda: m.set(0, 0, "a")):
+            with self.assertRaisesRegex(TypeError, "brondel.projection_map." + NOT_INITIALISED):
+                call()
+
+    def test_path_2d(self):
+        p = bare(brondel.path_2d)
+        for call in (lambda: str(p), lambda: p.length()):
+            with self.assertRaisesRegex(TypeError, "brondel.path_2d." + NOT_INITIALISED):
+                call()
+
+    def test_subclass_that_never_initialised_its_base(self):
+        class Grid(brondel.projection_map):
+            def __init__(self):
+                pass
+
+        g = Grid.__new__(Grid)
+        with self.assertRaisesRegex(TypeError, "brondel.projection_map." + NOT_INITIALISED):
+            g.get(0, 0)
+
+    def test_late_init_makes_the_object_usable(self):
+        m = bare(brondel.projection_map)
+        brondel.projection_map.__init__(m, 3, 2)
+        self.assertEqual(m.resolution, [3, 2])
+        self.assertEqual(str(m), "0 0 0\n0 0 0\n")
+
+    def test_second_init_is_ignored(self):
+        m = brondel.projection_map(2, 2)
+        m.set(1, 1, "\x05")
+        m.__init__(7, 7)
+        self.assertEqual(m.resolution, [2, 2])
+        self.assertEqual(m.get(1, 1), "\x05")
+
+    def test_copy_is_refused(self):
+        # copy.copy would otherwise build an object through __new__ alone.
+        for obj in (brondel.projection_map(2, 2),):
+            with self.assertRaises(TypeError):
+                copy.copy(obj)
+            with self.assertRaises(TypeError):
+                copy.deepcopy(obj)
+
+
+if __name__ == "__main__":
+    unittest.main()
