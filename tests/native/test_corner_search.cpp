@@ -8,6 +8,7 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 using OSTREL::Voxel::CornerFindingAlgorithm;
