@@ -4,10 +4,13 @@
 // unconstructed memory, whether it arrives as self or as an argument, and
 // reading it is undefined behaviour (a crash, at best).
 //
-// initialised_only() is an extra for def(), def_readonly() and py::init()
-// that checks every argument of the call before the native function runs and
-// raises TypeError for an instance that was never initialised. The object
-// under construction in an __init__ is the one argument allowed to be empty.
+// initialised_only() is an extra for def() and py::init() that checks every
+// argument of the call before the native function runs and raises TypeError
+// for an instance that was never initialised. Every instance that refers to
+// a native object, whether it owns it or was handed out by reference, is
+// registered with the binding library; one made by __new__ alone is not. The
+// object under construction in an __init__ is the one argument allowed to be
+// empty.
 //
 // def_readonly() builds its getter before it sees any extra, so the check
 // would never run there; def_readonly_initialised() builds the same getter,
@@ -42,7 +45,7 @@ private:
             return;
         }
         for (auto& value : values_and_holders(reinterpret_cast<instance*>(argument.ptr()))) {
-            if (!value.holder_constructed()) {
+            if (!value.instance_registered()) {
                 throw type_error(get_fully_qualified_tp_name(value.type->type) +
                                  ".__init__() must be called before the object is used");
             }

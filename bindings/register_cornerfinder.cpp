@@ -1,4 +1,5 @@
 #include "register.hpp"
+#include "initialised_only.hpp"
 #include "required.hpp"
 
 #include "voxel/corner_finding_algorithm_wrapper.hpp"
@@ -12,16 +13,18 @@ using OSTREL::Voxel::path_2d;
 using OSTREL::Voxel::projection_map;
 
 void register_cornerfinder(py::module_& m) {
-    py::class_<corner_finding_algorithm_wrapper>(m, "cornerfinder")
-        .def(py::init([](const projection_map* source) {
-            return corner_finding_algorithm_wrapper(required(source));
-        }))
+    py::class_<corner_finding_algorithm_wrapper> cls(m, "cornerfinder");
+    cls.def(py::init([](const projection_map* source) {
+                return corner_finding_algorithm_wrapper(required(source));
+            }),
+            initialised_only())
         .def("find_corner",
              [](corner_finding_algorithm_wrapper& self, std::size_t unused, const path_2d* path) {
                  return self.find_corner(unused, required(path));
-             })
-        .def_readonly("corner", &corner_finding_algorithm_wrapper::corner)
-        // The map is handed out in place, not copied: writes through it reach
-        // later searches, and the returned object keeps its cornerfinder alive.
-        .def_readonly("corner_map", &corner_finding_algorithm_wrapper::corner_map);
+             },
+             initialised_only());
+    def_readonly_initialised(cls, "corner", &corner_finding_algorithm_wrapper::corner);
+    // The map is handed out in place, not copied: writes through it reach
+    // later searches, and the returned object keeps its cornerfinder alive.
+    def_readonly_initialised(cls, "corner_map", &corner_finding_algorithm_wrapper::corner_map);
 }

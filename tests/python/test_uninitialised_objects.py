@@ -13,6 +13,18 @@ def bare(cls):
     return cls.__new__(cls)
 
 
+class UninitialisedArgumentTest(unittest.TestCase):
+    def test_map_given_to_cornerfinder(self):
+        with self.assertRaisesRegex(TypeError, "brondel.projection_map." + NOT_INITIALISED):
+            brondel.cornerfinder(bare(brondel.projection_map))
+
+    def test_path_given_to_find_corner(self):
+        finder = brondel.cornerfinder(brondel.projection_map(3, 3))
+        with self.assertRaisesRegex(TypeError, "brondel.path_2d." + NOT_INITIALISED):
+            finder.find_corner(0, bare(brondel.path_2d))
+        self.assertEqual(finder.corner, [0, 0])
+
+
 class UninitialisedSelfTest(unittest.TestCase):
     def test_projection_map(self):
         m = bare(brondel.projection_map)
@@ -25,6 +37,16 @@ class UninitialisedSelfTest(unittest.TestCase):
         p = bare(brondel.path_2d)
         for call in (lambda: str(p), lambda: p.length()):
             with self.assertRaisesRegex(TypeError, "brondel.path_2d." + NOT_INITIALISED):
+                call()
+
+    def test_cornerfinder(self):
+        c = bare(brondel.cornerfinder)
+        path = brondel.pathfinder().get_path() if hasattr(brondel, "pathfinder") else None
+        calls = [lambda: c.corner, lambda: c.corner_map]
+        if path is not None:
+            calls.append(lambda: c.find_corner(0, path))
+        for call in calls:
+            with self.assertRaisesRegex(TypeError, "brondel.cornerfinder." + NOT_INITIALISED):
                 call()
 
     def test_subclass_that_never_initialised_its_base(self):
@@ -51,7 +73,7 @@ class UninitialisedSelfTest(unittest.TestCase):
 
     def test_copy_is_refused(self):
         # copy.copy would otherwise build an object through __new__ alone.
-        for obj in (brondel.projection_map(2, 2),):
+        for obj in (brondel.projection_map(2, 2), brondel.cornerfinder(brondel.projection_map(2, 2))):
             with self.assertRaises(TypeError):
                 copy.copy(obj)
             with self.assertRaises(TypeError):
