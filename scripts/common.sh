@@ -58,5 +58,6 @@ build_project() {
     if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
         cmake -S "$REPO_ROOT" -B "$BUILD_DIR" -G Ninja -DPYTHON_EXECUTABLE="$python" "$@" >/dev/null
     fi
-    cmake --build "$BUILD_DIR" >/dev/null
+    # Two jobs at most: the machines have two cores, shared with other work.
+    cmake --build "$BUILD_DIR" -j "${BRONDEL_JOBS:-2}" >/dev/null
 }
