@@ -1,0 +1,575 @@
+"""Random sequences of calls on the module, checked against a model.
+
+Run as a program (test_torture.py runs it in a child process, so that a
+crash is reported instead of taking the test runner with it):
+
+    python torture.py [--seconds S] [--seed N]
+
+Each seed drives one session of random calls on a handful of maps,
+pathfinders and corner finders, their Python subclasses, objects that were
+never initialised, and every kind of bad argument: wrong types and counts,
+keywords, None, negative and huge numbers. Objects are dropped at random,
+also while others still refer to them, and the garbage collector runs in
+between. Every call must either succeed with the answer the model predicts
+or raise the exception the module documents for it. Sessions run one after
+the other, seed after seed, until the time is up. A mismatch prints the seed
+and the call and exits with status 1.
+"""
+import argparse
+import gc
+import random
+import re
+import struct
+import sys
+import time
+
+import brondel
+from brondel import cornerfinder, path_2d, pathfinder, pathfinder_ifc, projection_map
+
+U32 = 2 ** 32
+U64 = 2 ** 64
+SQRT2 = struct.unpack("f", struct.pack("f", 1.41421354))[0]
+CELL = re.compile(r"\((-?\d+), (-?\d+)\)")
+
+
+def f32(value):
+    return struct.unpack("f", struct.pack("f", value))[0]
+
+
+class Mismatch(Exception):
+    pass
+
+
+# ---- Reference computations --------------------------------------------------
+
+class GridModel:
+    """What a projection_map must hold: its size and every cell."""
+
+    def __init__(self, width, height, cells=None):
+        self.width = width
+        self.height = height
+        self.cells = bytearray(width * height) if cells is None else bytearray(cells)
+
+    def inside(self, x, y):
+        return 0 <= x < self.width and 0 <= y < self.height
+
+    def at(self, x, y):
+        return self.cells[y * self.width + x]
+
+    def free(self, x, y):
+        return self.inside(x, y) and self.at(x, y) == 0
+
+    def text(self):
+        def signed(b):
+            return b - 256 if b >= 128 else b
+        return "".join(" ".join(str(signed(self.at(x, y))) for x in range(self.width)) + "\n"
+                       for y in reversed(range(self.height)))
+
+    def corner_reduction(self):
+        reduced = GridModel(self.width, self.height, self.cells)
+        for y in range(1, self.height - 1):
+            for x in range(1, self.width - 1):
+                if self.at(x, y) and ((self.at(x + 1, y) and self.at(x - 1, y)) or
+                                      (self.at(x, y + 1) and self.at(x, y - 1))):
+                    reduced.cells[y * self.width + x] = 0
+        return reduced
+
+
+def line(grid, a, b):
+    """Cells of the digital line from a to b, or [] if one is blocked or outside."""
+    if not grid.inside(*a) or not grid.inside(*b):
+        return []
+    (x, y), (x1, y1) = a, b
+    dx, dy = abs(x1 - x), abs(y1 - y)
+    sx = 1 if x1 > x else -1
+    sy = 1 if y1 > y else -1
+    err = dx - dy
+    cells = []
+    while True:
+        if not grid.free(x, y):
+            return []
+        cells.append((x, y))
+        if (x, y) == (x1, y1):
+            return cells
+        e2 = 2 * err
+        if e2 > -dy:
+            err -= dy
+            x += sx
+        if e2 < dx:
+            err += dx
+            y += sy
+
+
+def straighten(grid, jump_points):
+    cells, segment, anchor = [jump_points[0]], [], 0
+    for candidate in range(1, len(jump_points)):
+        drawn = line(grid, jump_points[anchor], jump_points[candidate])
+        if not drawn:
+            cells += segment
+            anchor = candidate - 1
+            drawn = line(grid, jump_points[anchor], jump_points[candidate])
+        segment = drawn[1:]
+    return cells + segment
+
+
+def step_length(cells):
+    total = 0.0
+    for (ax, ay), (bx, by) in zip(cells, cells[1:]):
+        total = f32(total + (1.0 if ax == bx or ay == by else SQRT2))
+    return total
+
+
+def jump_length(points):
+    cost = 0
+    for (ax, ay), (bx, by) in zip(points, points[1:]):
+        cost += int(f32(f32(f32(float((ax - bx) ** 2 + (ay - by) ** 2)) ** 0.5) * 10.0))
+    return f32(f32(float(cost)) * f32(0.1))
+
+
+def corner_of(grid, cells):
+    for i, (x, y) in enumerate(cells):
+        touches = grid.inside(x, y) and (
+            (x + 1 < grid.width and grid.at(x + 1, y)) or (x > 0 and grid.at(x - 1, y)) or
+            (y + 1 < grid.height and grid.at(x, y + 1)) or (y > 0 and grid.at(x, y - 1)))
+        if i == len(cells) - 1 or (i > 0 and touches):
+            return [x % U32, y % U32]
+    return [0, 0]
+
+
+def cells_of(path):
+    cells = [(int(x), int(y)) for x, y in CELL.findall(str(path))]
+    if len(cells) != path.length():
+        raise Mismatch("path text and length disagree: %r, %d" % (str(path), path.length()))
+    return cells
+
+
+# ---- Python subclasses -------------------------------------------------------
+
+class TaggedMap(projection_map):
+    def __init__(self, width, height):
+        super().__init__(width, height)
+        self.tag = "map"
+
+
+class TaggedPathfinder(pathfinder):
+    def __init__(self):
+        super().__init__()
+        self.searches = 0
+
+
+class TaggedCornerfinder(cornerfinder):
+    def __init__(self, grid):
+        super().__init__(grid)
+        self.tag = "corners"
+
+
+class ForgetfulMap(projection_map):
+    def __init__(self, width, height):
+        pass
+
+
+class ForgetfulPathfinder(pathfinder):
+    def __init__(self):
+        pass
+
+
+class Truthy:
+    def __init__(self, value):
+        self.value = value
+
+    def __bool__(self):
+        return self.value
+
+
+# ---- The session -------------------------------------------------------------
+
+class Session:
+    """Objects under test with their models, and the calls made on them."""
+
+    def __init__(self, rng, log):
+        self.rng = rng
+        self.log = log
+        self.maps = []          # [object, GridModel]
+        self.finders = []       # [object, bound GridModel or None, interpolate, last length]
+        self.corners = []       # [object, GridModel of its corner map, corner]
+        self.paths = []         # [path_2d, cells]
+        self.calls = 0
+        self.raised = 0
+
+    # -- expectation helpers
+
+    def expect(self, error, call, message=None):
+        """Runs call(); it must raise `error` (a type, with `message` if
+        given) or, for error None, return; returns what it returned."""
+        self.calls += 1
+        try:
+            result = call()
+        except Exception as e:  # noqa: BLE001 - every outcome is compared
+            if error is None or type(e) is not error:
+                raise Mismatch("raised %s: %s, expected %s" % (type(e).__name__, e,
+                               error.__name__ if error else "success")) from e
+            if message is not None and not re.search(message, str(e)):
+                raise Mismatch("%s message %r does not match %r" % (error.__name__, str(e), message))
+            self.raised += 1
+            return None
+        if error is not None:
+            raise Mismatch("returned %r, expected %s" % (result, error.__name__))
+        return result
+
+    def check(self, condition, what):
+        if not condition:
+            raise Mismatch(what)
+
+    def pick(self, pool):
+        return self.rng.choice(pool) if pool else None
+
+    def index(self, limit):
+        """An index: mostly inside 0..limit+1, sometimes at a type boundary."""
+        r = self.rng.random()
+        if r < 0.85:
+            return self.rng.randint(0, limit + 1)
+        return self.rng.choice([U32 - 1, 2 ** 31, 2 ** 31 - 1, U64 - 1, 32767, 65535])
+
+    def coordinate(self, grid):
+        width = grid.width if grid else 4
+        height = grid.height if grid else 4
+        c = [self.index(width), self.index(height), self.rng.choice([0, 1, 7, U32 - 1])]
+        c = [v % U32 for v in c]
+        return tuple(c) if self.rng.random() < 0.5 else c
+
+    # -- operations
+
+    def new_map(self):
+        big = self.rng.random() < 0.1
+        width = self.rng.randint(0, 40 if big else 12)
+        height = self.rng.randint(0, 40 if big else 12)
+        cls = self.rng.choice([projection_map, TaggedMap])
+        m = self.expect(None, lambda: cls(width, height))
+        model = GridModel(width, height)
+        density = self.rng.random() * 0.5
+        for y in range(height):
+            for x in range(width):
+                if self.rng.random() < density:
+                    value = self.rng.randint(1, 255)
+                    m.set(x, y, chr(value))
+                    model.cells[y * width + x] = value
+        self.maps.append([m, model])
+
+    def bad_map(self):
+        cases = [
+            (TypeError, lambda: projection_map(-1, 2)),
+            (TypeError, lambda: projection_map(2, U32)),
+            (TypeError, lambda: projection_map(2.0, 2)),
+            (TypeError, lambda: projection_map(2)),
+            (TypeError, lambda: projection_map(2, 2, 2)),
+            (TypeError, lambda: projection_map(width=2, height=2)),
+            (TypeError, lambda: projection_map("2", 2)),
+            (TypeError, lambda: ForgetfulMap(2, 2)),
+            (TypeError, lambda: path_2d()),
+            (TypeError, lambda: pathfinder_ifc()),
+            (TypeError, lambda: pathfinder(projection_map(1, 1))),
+            (TypeError, lambda: ForgetfulPathfinder()),
+            (RuntimeError, lambda: cornerfinder(None)),
+            (TypeError, lambda: cornerfinder()),
+            (TypeError, lambda: cornerfinder([[0]])),
+        ]
+        error, call = self.rng.choice(cases)
+        self.expect(error, call)
+
+    def wide_empty_map(self):
+        # Sizes beyond what the search supports, but without a single cell:
+        # binding and searching must fail cleanly, not compute with them.
+        width, height = self.rng.choice([(U32 - 1, 0), (2 ** 31, 0), (2 ** 31 + 3, 0), (0, 0)])
+        m = self.expect(None, lambda: projection_map(width, height))
+        self.check(m.resolution == [width, height], "resolution of an empty map")
+        self.check(str(m) == "", "text of a map without rows")
+        self.maps.append([m, GridModel(width, height)])
+
+    def set_cell(self):
+        entry = self.pick(self.maps)
+        if entry is None:
+            return
+        m, grid = entry
+        x, y = self.index(grid.width), self.index(grid.height)
+        value = self.rng.randint(0, 255)
+        kind = self.rng.random()
+        if kind < 0.1:
+            self.expect(TypeError, lambda: m.set(-1 - x, y, "a"))
+        elif kind < 0.15:
+            self.expect(TypeError, lambda: m.set(x, y + U64, "a"))
+        elif kind < 0.2:
+            self.expect(TypeError, lambda: m.set(float(x), y, "a"))
+        elif kind < 0.25:
+            self.expect(TypeError, lambda: m.set(x, y))
+        elif kind < 0.35:
+            bad, message = self.rng.choice([
+                ("", "Cannot convert empty string to a character"),
+                ("ab", "Expected a character, but multi-character string found"),
+                (None, "Cannot convert None to a character"),
+                ("\u0100", r"Character code point not in range\(0x100\)")])
+            self.expect(ValueError, lambda: m.set(x, y, bad), message)
+        elif not grid.inside(x, y):
+            self.expect(IndexError, lambda: m.set(x, y, chr(value)))
+        else:
+            encoded = self.rng.choice([chr(value), bytes([value])])
+            self.expect(None, lambda: m.set(x, y, encoded))
+            grid.cells[y * grid.width + x] = value
+
+    def read_map(self):
+        entry = self.pick(self.maps)
+        if entry is None:
+            return
+        m, grid = entry
+        x, y = self.index(grid.width), self.index(grid.height)
+        if grid.inside(x, y):
+            got = self.expect(None, lambda: m.get(x, y))
+            self.check(got == chr(grid.at(x, y)), "get(%d, %d) is %r, not %r" % (x, y, got, chr(grid.at(x, y))))
+        else:
+            self.expect(IndexError, lambda: m.get(x, y))
+        if grid.width * grid.height <= 400:
+            self.check(str(m) == grid.text(), "map text differs from the model")
+        self.check(m.resolution == [grid.width, grid.height], "resolution differs")
+        self.expect(AttributeError, lambda: setattr(m, "resolution", [1, 1]))
+
+    def new_finder(self):
+        cls = self.rng.choice([pathfinder, TaggedPathfinder])
+        f = self.expect(None, cls)
+        self.check(isinstance(f, pathfinder_ifc), "a pathfinder is a pathfinder_ifc")
+        self.finders.append([f, None, False, None])
+
+    def bind(self):
+        entry, target = self.pick(self.finders), self.pick(self.maps)
+        if entry is None or target is None:
+            return
+        f = entry[0]
+        m, grid = target
+        kind = self.rng.random()
+        if kind < 0.08:
+            self.expect(RuntimeError, lambda: f.init(None, True), "^$")
+        elif kind < 0.14:
+            self.expect(TypeError, lambda: f.init(m, "yes"))
+        elif kind < 0.2:
+            self.expect(TypeError, lambda: f.init(self.rng.choice([1, [], path_2d, f]), True))
+        elif kind < 0.24:
+            self.expect(TypeError, lambda: f.init(m))
+        else:
+            flag, truth = self.rng.choice([(True, True), (False, False), (1, True), (0, False),
+                                           (None, False), (Truthy(True), True), (Truthy(False), False)])
+            self.check(self.expect(None, lambda: f.init(m, flag)) == 0, "init returns 0")
+            entry[1], entry[2] = grid, truth
+
+    def search(self):
+        entry = self.pick(self.finders)
+        if entry is None:
+            return
+        f, grid, interpolate, last_length = entry
+        kind = self.rng.random()
+        if kind < 0.12:
+            bad = self.rng.choice([[1, 2], [1, 2, 3, 4], [1, -2, 0], [1, U32, 0], [1.0, 2, 0], "abc", 5, None])
+            self.expect(TypeError, lambda: f.find_path(bad, [1, 1, 0]))
+            return
+        if kind < 0.16:
+            self.expect(TypeError, lambda: f.find_path([1, 1, 0]))
+            return
+        first, second = self.coordinate(grid), self.coordinate(grid)
+        status = self.expect(None, lambda: f.find_path(first, second))
+        path = f.get_path()
+        cells = cells_of(path)
+        length = f.get_path_length()
+        self.paths.append([path, cells])
+        self.check(status in (0, 2), "find_path status %r" % status)
+        if status == 2:
+            self.check(cells == [], "a failed search leaves an empty path")
+            if last_length is not None:
+                self.check(length == last_length, "a failed search keeps the last length")
+            return
+        self.check(grid is not None, "a search on an unbound pathfinder succeeded")
+        start = ((first[0] - 1) % U32, (first[1] - 1) % U32)
+        end = ((second[0] - 1) % U32, (second[1] - 1) % U32)
+        self.check(grid.free(*start) and grid.free(*end), "path between cells that are not free")
+        self.check(cells[0] == start and cells[-1] == end, "path does not run from first to second")
+        if interpolate:
+            for (ax, ay), (bx, by) in zip(cells, cells[1:]):
+                self.check(max(abs(ax - bx), abs(ay - by)) == 1, "path not 8-connected")
+            self.check(all(grid.free(x, y) for x, y in cells), "path crosses a blocked cell")
+            self.check(length == step_length(cells), "length %r is not the step sum" % length)
+        else:
+            for (ax, ay), (bx, by) in zip(cells, cells[1:]):
+                dx, dy = bx - ax, by - ay
+                self.check((dx or dy) and (dx == 0 or dy == 0 or abs(dx) == abs(dy)),
+                           "jump points not on one row, column or diagonal")
+            self.check(length == jump_length(cells), "jump-point length %r" % length)
+        entry[3] = length
+        self.compare_with_fresh(f, grid, interpolate, first, second, status, cells, length)
+
+    def compare_with_fresh(self, f, grid, interpolate, first, second, status, cells, length):
+        """A pathfinder that never searched must find the same path; and the
+        plain jump points, straightened, must give the interpolated path."""
+        fresh = pathfinder()
+        fresh.init(self.bound_map_of(f, grid), interpolate)
+        self.check(fresh.find_path(first, second) == status, "a fresh pathfinder disagrees")
+        self.check(cells_of(fresh.get_path()) == cells and fresh.get_path_length() == length,
+                   "a fresh pathfinder finds another path")
+        if interpolate:
+            fresh.init(self.bound_map_of(f, grid), False)
+            fresh.find_path(first, second)
+            self.check(straighten(grid, cells_of(fresh.get_path())) == cells,
+                       "the interpolated path is not the straightened jump points")
+
+    def bound_map_of(self, finder, grid):
+        # The bound map may have been dropped from the pool (the pathfinder
+        # keeps it alive); a copy with the model's cells stands in for it.
+        for m, model in self.maps:
+            if model is grid:
+                return m
+        for c, model, _ in self.corners:
+            if model is grid:
+                return c.corner_map
+        copy = projection_map(grid.width, grid.height)
+        for y in range(grid.height):
+            for x in range(grid.width):
+                copy.set(x, y, chr(grid.at(x, y)))
+        self.keep = copy  # alive until the next stand-in
+        return copy
+
+    def direct_view(self):
+        entry = self.pick(self.finders)
+        if entry is None:
+            return
+        f, grid = entry[0], entry[1]
+        first, second = self.coordinate(grid), self.coordinate(grid)
+        if self.rng.random() < 0.1:
+            self.expect(TypeError, lambda: f.test_direct_view(first, [1, -1, 0]))
+            return
+        status = self.expect(None, lambda: f.test_direct_view(first, second))
+        a = ((first[0] - 1) % U32, (first[1] - 1) % U32)
+        b = ((second[0] - 1) % U32, (second[1] - 1) % U32)
+        a = (a[0] - U32 if a[0] >= 2 ** 31 else a[0], a[1] - U32 if a[1] >= 2 ** 31 else a[1])
+        b = (b[0] - U32 if b[0] >= 2 ** 31 else b[0], b[1] - U32 if b[1] >= 2 ** 31 else b[1])
+        sees = grid is not None and bool(line(grid, a, b))
+        self.check(status == (0 if sees else 3), "test_direct_view %r, line walk says %r" % (status, sees))
+
+    def new_corners(self):
+        target = self.pick(self.maps)
+        if target is None:
+            return
+        m, grid = target
+        cls = self.rng.choice([cornerfinder, TaggedCornerfinder])
+        c = self.expect(None, lambda: cls(m))
+        self.check(c.corner == [0, 0], "a new cornerfinder's corner")
+        self.corners.append([c, grid.corner_reduction(), [0, 0]])
+
+    def find_corner(self):
+        entry, path_entry = self.pick(self.corners), self.pick(self.paths)
+        if entry is None or path_entry is None:
+            return
+        c, grid, _ = entry
+        path, cells = path_entry
+        kind = self.rng.random()
+        if kind < 0.08:
+            self.expect(RuntimeError, lambda: c.find_corner(0, None))
+        elif kind < 0.16:
+            bad = self.rng.choice([-1, 1.5, U64, "0"])
+            self.expect(TypeError, lambda: c.find_corner(bad, path))
+        elif kind < 0.2:
+            self.expect(TypeError, lambda: c.find_corner(0, [0, 0]))
+        else:
+            unused = self.rng.choice([0, 1, U64 - 1, 12345])
+            self.check(self.expect(None, lambda: c.find_corner(unused, path)) == 0, "find_corner returns 0")
+            entry[2] = corner_of(grid, cells)
+        self.check(c.corner == entry[2], "corner %r, expected %r" % (c.corner, entry[2]))
+        self.expect(AttributeError, lambda: setattr(c, "corner", [1, 1]))
+
+    def take_corner_map(self):
+        entry = self.pick(self.corners)
+        if entry is None:
+            return
+        c, grid, _ = entry
+        m = self.expect(None, lambda: c.corner_map)
+        self.check(m is c.corner_map, "corner_map read twice gives two objects")
+        self.check(m.resolution == [grid.width, grid.height], "corner map size")
+        self.maps.append([m, grid])
+
+    def drop(self):
+        pools = [p for p in (self.maps, self.finders, self.corners, self.paths) if p]
+        if pools:
+            pool = self.rng.choice(pools)
+            del pool[self.rng.randrange(len(pool))]
+        if self.rng.random() < 0.3:
+            gc.collect()
+
+    def reinit(self):
+        """A second __init__ on a live object changes nothing."""
+        pools = [p for p in (self.maps, self.finders, self.corners) if p]
+        if not pools:
+            return
+        obj = self.rng.choice(pools)[0][0]
+        if isinstance(obj, projection_map):
+            self.expect(None, lambda: obj.__init__(3, 3))
+        elif isinstance(obj, pathfinder):
+            self.expect(None, lambda: obj.__init__())
+        else:
+            self.expect(None, lambda: obj.__init__(projection_map(5, 5)))
+
+    def uninitialised(self):
+        cls = self.rng.choice([projection_map, path_2d, pathfinder, cornerfinder,
+                               ForgetfulMap, ForgetfulPathfinder])
+        bare = cls.__new__(cls)
+        message = r"__init__\(\) must be called before the object is used"
+        uses = {
+            projection_map: [lambda: bare.get(0, 0), lambda: str(bare), lambda: bare.resolution,
+                             lambda: cornerfinder(bare), lambda: pathfinder().init(bare, True)],
+            path_2d: [lambda: bare.length(), lambda: str(bare),
+                      lambda: cornerfinder(projection_map(1, 1)).find_corner(0, bare)],
+            pathfinder: [lambda: bare.find_path([1, 1, 0], [1, 1, 0]), lambda: bare.get_path(),
+                         lambda: bare.init(projection_map(2, 2), True), lambda: bare.get_path_length(),
+                         lambda: bare.test_direct_view([1, 1, 0], [1, 1, 0])],
+            cornerfinder: [lambda: bare.corner, lambda: bare.corner_map],
+        }
+        base = next(b for b in uses if issubclass(cls, b))
+        self.expect(TypeError, self.rng.choice(uses[base]), message)
+
+    OPERATIONS = [
+        (new_map, 6), (bad_map, 3), (wide_empty_map, 1), (set_cell, 12), (read_map, 6),
+        (new_finder, 4), (bind, 8), (search, 20), (direct_view, 8), (new_corners, 4),
+        (find_corner, 8), (take_corner_map, 3), (drop, 8), (reinit, 2), (uninitialised, 3),
+    ]
+
+    def step(self):
+        operations, weights = zip(*self.OPERATIONS)
+        operation = self.rng.choices(operations, weights)[0]
+        self.log.append(operation.__name__)
+        operation(self)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--seconds", type=float, default=20.0)
+    parser.add_argument("--seed", type=int, default=1, help="first seed")
+    parser.add_argument("--steps", type=int, default=400, help="calls per seed")
+    args = parser.parse_args()
+
+    deadline = time.monotonic() + args.seconds
+    seed, calls, raised = args.seed, 0, 0
+    while time.monotonic() < deadline:
+        log = []
+        session = Session(random.Random(seed), log)
+        try:
+            for _ in range(args.steps):
+                session.step()
+        except Mismatch as e:
+            print("seed %d, step %d (%s): %s" % (seed, len(log), log[-1], e))
+            print("reproduce: python torture.py --seed %d --seconds 0.1" % seed)
+            return 1
+        calls += session.calls
+        raised += session.raised
+        del session
+        gc.collect()
+        seed += 1
+    print("torture: %d seeds from %d, %d calls, %d of them raised as expected"
+          % (seed - args.seed, args.seed, calls, raised))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
