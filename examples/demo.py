@@ -1,5 +1,5 @@
-"""A first look at brondel: build a small occupancy map, print it, and show
-how a path prints."""
+"""A first look at brondel: build a small occupancy map, print it, and find
+a path around its wall."""
 import brondel
 
 
@@ -10,6 +10,16 @@ def main():
     print(brondel.__doc__)
     print("map of %d x %d cells, highest row first:" % tuple(grid.resolution))
     print(grid, end="")
+
+    finder = brondel.pathfinder()
+    finder.init(grid, True)
+    # Cells enter one-based with three components; paths come back zero-based.
+    status = finder.find_path([1, 3, 0], [8, 3, 0])
+    if status == 0:
+        print("path from (0, 2) to (7, 2):", finder.get_path())
+        print("length: %.4f cells" % finder.get_path_length())
+    else:
+        print("no path (status %d)" % status)
 
 
 if __name__ == "__main__":
