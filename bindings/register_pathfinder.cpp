@@ -1,4 +1,5 @@
 #include "register.hpp"
+#include "initialised_only.hpp"
 #include "required.hpp"
 
 #include "voxel/i_pathfinder.hpp"
@@ -27,7 +28,9 @@ public:
 int init_keeping_map_alive(jps_pathfinder& self, const projection_map* map, bool interpolate) {
     const int status = self.init(required(map), interpolate);
     // The only constructor registered below builds a bound_pathfinder, also
-    // for Python subclasses, so every jps_pathfinder seen here is one.
+    // for Python subclasses, so every jps_pathfinder seen here is one; an
+    // object whose constructor never ran is refused before this point
+    // (initialised_only), as it holds no pathfinder at all.
     // Casting the pointer back finds the map's existing Python object.
     static_cast<bound_pathfinder&>(self).bound_map = py::cast(map, py::return_value_policy::reference);
     return status;
@@ -39,9 +42,9 @@ void register_pathfinder(py::module_& m) {
     py::class_<i_pathfinder>(m, "pathfinder_ifc");
     py::class_<jps_pathfinder, i_pathfinder, bound_pathfinder>(m, "pathfinder")
         .def(py::init_alias<>())
-        .def("init", &init_keeping_map_alive)
-        .def("find_path", &jps_pathfinder::find_path)
-        .def("test_direct_view", &jps_pathfinder::test_direct_view)
-        .def("get_path", &jps_pathfinder::get_path)
-        .def("get_path_length", &jps_pathfinder::get_path_length);
+        .def("init", &init_keeping_map_alive, initialised_only())
+        .def("find_path", &jps_pathfinder::find_path, initialised_only())
+        .def("test_direct_view", &jps_pathfinder::test_direct_view, initialised_only())
+        .def("get_path", &jps_pathfinder::get_path, initialised_only())
+        .def("get_path_length", &jps_pathfinder::get_path_length, initialised_only());
 }

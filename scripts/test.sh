@@ -15,5 +15,7 @@ if [ -n "$PY3" ]; then
     ctest --test-dir "$BUILD_DIR-python3" --output-on-failure -R '^python\.'
 fi
 
-# The same suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The same suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then a bounded run of the fuzzer.
 bash "$REPO_ROOT/scripts/sanitize.sh"
+bash "$REPO_ROOT/scripts/fuzz.sh"

@@ -18,6 +18,12 @@ class UninitialisedArgumentTest(unittest.TestCase):
         with self.assertRaisesRegex(TypeError, "brondel.projection_map." + NOT_INITIALISED):
             brondel.cornerfinder(bare(brondel.projection_map))
 
+    def test_map_given_to_pathfinder(self):
+        finder = brondel.pathfinder()
+        with self.assertRaisesRegex(TypeError, "brondel.projection_map." + NOT_INITIALISED):
+            finder.init(bare(brondel.projection_map), True)
+        self.assertEqual(finder.find_path([1, 1, 0], [1, 1, 0]), 2)
+
     def test_path_given_to_find_corner(self):
         finder = brondel.cornerfinder(brondel.projection_map(3, 3))
         with self.assertRaisesRegex(TypeError, "brondel.path_2d." + NOT_INITIALISED):
@@ -39,13 +45,21 @@ class UninitialisedSelfTest(unittest.TestCase):
             with self.assertRaisesRegex(TypeError, "brondel.path_2d." + NOT_INITIALISED):
                 call()
 
+    def test_pathfinder(self):
+        # The pathfinder is virtual: a call on an empty one would go through
+        # a vtable that was never written.
+        p = bare(brondel.pathfinder)
+        m = brondel.projection_map(2, 2)
+        for call in (lambda: p.init(m, True), lambda: p.find_path([1, 1, 0], [2, 2, 0]),
+                     lambda: p.test_direct_view([1, 1, 0], [2, 2, 0]), lambda: p.get_path(),
+                     lambda: p.get_path_length()):
+            with self.assertRaisesRegex(TypeError, "brondel.pathfinder." + NOT_INITIALISED):
+                call()
+
     def test_cornerfinder(self):
         c = bare(brondel.cornerfinder)
-        path = brondel.pathfinder().get_path() if hasattr(brondel, "pathfinder") else None
-        calls = [lambda: c.corner, lambda: c.corner_map]
-        if path is not None:
-            calls.append(lambda: c.find_corner(0, path))
-        for call in calls:
+        path = brondel.pathfinder().get_path()
+        for call in (lambda: c.corner, lambda: c.corner_map, lambda: c.find_corner(0, path)):
             with self.assertRaisesRegex(TypeError, "brondel.cornerfinder." + NOT_INITIALISED):
                 call()
 
@@ -57,6 +71,14 @@ class UninitialisedSelfTest(unittest.TestCase):
         g = Grid.__new__(Grid)
         with self.assertRaisesRegex(TypeError, "brondel.projection_map." + NOT_INITIALISED):
             g.get(0, 0)
+
+        class Finder(brondel.pathfinder):
+            def __init__(self):
+                pass
+
+        f = Finder.__new__(Finder)
+        with self.assertRaisesRegex(TypeError, "brondel.pathfinder." + NOT_INITIALISED):
+            f.find_path([1, 1, 0], [1, 1, 0])
 
     def test_late_init_makes_the_object_usable(self):
         m = bare(brondel.projection_map)
@@ -73,7 +95,8 @@ class UninitialisedSelfTest(unittest.TestCase):
 
     def test_copy_is_refused(self):
         # copy.copy would otherwise build an object through __new__ alone.
-        for obj in (brondel.projection_map(2, 2), brondel.cornerfinder(brondel.projection_map(2, 2))):
+        for obj in (brondel.projection_map(2, 2), brondel.pathfinder(),
+                    brondel.cornerfinder(brondel.projection_map(2, 2))):
             with self.assertRaises(TypeError):
                 copy.copy(obj)
             with self.assertRaises(TypeError):

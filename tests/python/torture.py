@@ -28,6 +28,7 @@ from brondel import cornerfinder, path_2d, pathfinder, pathfinder_ifc, projectio
 
 U32 = 2 ** 32
 U64 = 2 ** 64
+MAX_SEARCH_EXTENT = 32767
 SQRT2 = struct.unpack("f", struct.pack("f", 1.41421354))[0]
 CELL = re.compile(r"\((-?\d+), (-?\d+)\)")
 
@@ -231,9 +232,17 @@ class Session:
         return self.rng.choice([U32 - 1, 2 ** 31, 2 ** 31 - 1, U64 - 1, 32767, 65535])
 
     def coordinate(self, grid):
+        """Mostly a free cell of the grid, so that searches succeed; else any."""
+        third = self.rng.choice([0, 1, 7, U32 - 1])
+        if grid and grid.width * grid.height and self.rng.random() < 0.75:
+            for _ in range(8):
+                x, y = self.rng.randrange(min(grid.width, 64)), self.rng.randrange(min(grid.height, 64))
+                if grid.free(x, y):
+                    c = [x + 1, y + 1, third]
+                    return tuple(c) if self.rng.random() < 0.5 else c
         width = grid.width if grid else 4
         height = grid.height if grid else 4
-        c = [self.index(width), self.index(height), self.rng.choice([0, 1, 7, U32 - 1])]
+        c = [self.index(width), self.index(height), third]
         c = [v % U32 for v in c]
         return tuple(c) if self.rng.random() < 0.5 else c
 
@@ -279,7 +288,8 @@ class Session:
     def wide_empty_map(self):
         # Sizes beyond what the search supports, but without a single cell:
         # binding and searching must fail cleanly, not compute with them.
-        width, height = self.rng.choice([(U32 - 1, 0), (2 ** 31, 0), (2 ** 31 + 3, 0), (0, 0)])
+        width, height = self.rng.choice([(U32 - 1, 0), (2 ** 31, 0), (2 ** 31 + 3, 0), (0, 0),
+                                         (MAX_SEARCH_EXTENT, 0), (MAX_SEARCH_EXTENT + 1, 0)])
         m = self.expect(None, lambda: projection_map(width, height))
         self.check(m.resolution == [width, height], "resolution of an empty map")
         self.check(str(m) == "", "text of a map without rows")
@@ -291,7 +301,9 @@ class Session:
             return
         m, grid = entry
         x, y = self.index(grid.width), self.index(grid.height)
-        value = self.rng.randint(0, 255)
+        if grid.width and grid.height and self.rng.random() < 0.6:
+            x, y = self.rng.randrange(min(grid.width, 64)), self.rng.randrange(min(grid.height, 64))
+        value = self.rng.choice([0, 0, self.rng.randint(0, 255)])
         kind = self.rng.random()
         if kind < 0.1:
             self.expect(TypeError, lambda: m.set(-1 - x, y, "a"))
@@ -352,6 +364,9 @@ class Session:
             self.expect(TypeError, lambda: f.init(self.rng.choice([1, [], path_2d, f]), True))
         elif kind < 0.24:
             self.expect(TypeError, lambda: f.init(m))
+        elif max(grid.width, grid.height) > MAX_SEARCH_EXTENT:
+            # Larger grids would overflow the cost arithmetic of the search.
+            self.expect(ValueError, lambda: f.init(m, True), "too large for the pathfinder")
         else:
             flag, truth = self.rng.choice([(True, True), (False, False), (1, True), (0, False),
                                            (None, False), (Truthy(True), True), (Truthy(False), False)])
