@@ -12,6 +12,8 @@
 //                 y < height is the caller's duty. checked_get() and
 //                 checked_set() throw std::out_of_range instead, for callers
 //                 (such as the Python bindings) that cannot guarantee it.
+//   Memory:       a map larger than the memory the system will grant throws
+//                 std::bad_alloc from the constructor before any row exists.
 //   Threads:      no internal state beyond the cells; concurrent reads are safe,
 //                 a write must not overlap any other access.
 //
@@ -24,6 +26,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -37,7 +40,7 @@ struct projection_map {
     std::valarray<std::valarray<char>> rows;  // rows[y][x]
 
     projection_map(std::uint32_t width, std::uint32_t height)
-        : resolution{width, height}, rows(height) {
+        : resolution{width, height}, rows(rows_within_memory(width, height)) {
         // Each row is allocated on its own: a map without rows allocates no
         // cells, however wide it claims to be.
         for (auto& row : rows) {
@@ -79,6 +82,22 @@ struct projection_map {
     }
 
 private:
+    // Rows are allocated one at a time, and an operating system that grants
+    // memory lazily lets each of them succeed: a map far larger than the
+    // machine would be filled row by row until the process is killed. Asking
+    // once for the whole map first (and giving it back untouched) turns such
+    // a request into std::bad_alloc before any row exists.
+    static std::size_t rows_within_memory(std::uint32_t width, std::uint32_t height) {
+        const std::size_t per_row = sizeof(std::valarray<char>) + std::size_t{width};
+        if (height != 0 && per_row > SIZE_MAX / height) {
+            throw std::bad_alloc();
+        }
+        // Stored through a volatile pointer so that the request is made.
+        void* volatile whole_map = ::operator new(per_row * height);
+        ::operator delete(whole_map);
+        return height;
+    }
+
     void require_inside(std::size_t x, std::size_t y) const {
         if (!contains(x, y)) {
             std::ostringstream message;
