@@ -8,7 +8,9 @@ the time each call took.
 
 Cells on the command line are zero-based (x, y) = (column, row), as in the
 .map file and in its .scen files: x to the right, y downwards. Without --from
-and --to the demo uses the map's first and last free cells in reading order.
+and --to the demo goes from (7, 7) to (66, 29) on its own map, a route through
+doors and round tables, and from the first to the last free cell (row by row)
+on any other map.
 """
 import argparse
 import collections
@@ -24,6 +26,7 @@ from movingai import MapError, read_map
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEFAULT_MAP = os.path.join(HERE, "maps", "rooms.map")
+DEFAULT_CELLS = ((7, 7), (66, 29))
 DEFAULT_PNG = os.path.join(HERE, os.pardir, "build", "demo.png")
 EXPANSION_BUDGET = 5000
 FOUND, NO_PATH = 0, 2
@@ -47,9 +50,11 @@ def parse_args(argv):
                         help="a Moving AI .map file ('.' and 'G' are free, all else "
                              "occupied; default: %(default)s)")
     parser.add_argument("--from", dest="start", type=parse_cell, metavar="X,Y",
-                        help="start cell (default: the first free cell, row by row)")
+                        help="start cell (default: 7,7 on the default map, else the "
+                             "first free cell, row by row)")
     parser.add_argument("--to", dest="goal", type=parse_cell, metavar="X,Y",
-                        help="goal cell (default: the last free cell, row by row)")
+                        help="goal cell (default: 66,29 on the default map, else the "
+                             "last free cell, row by row)")
     parser.add_argument("--png", default=os.path.normpath(DEFAULT_PNG), metavar="FILE",
                         help="where to write the image (default: %(default)s)")
     parser.add_argument("--no-png", action="store_true", help="write no image")
@@ -78,8 +83,11 @@ def load_map(path):
         raise DemoError("malformed map: %s" % error) from None
 
 
-def choose_cells(grid, start, goal):
-    """The requested cells, or the map's first and last free cells."""
+def choose_cells(grid, start, goal, map_path):
+    """The requested cells, or the default ones for the map."""
+    if map_path == DEFAULT_MAP:
+        start = DEFAULT_CELLS[0] if start is None else start
+        goal = DEFAULT_CELLS[1] if goal is None else goal
     if start is None or goal is None:
         free = grid.free_cells()
         if not free:
@@ -212,7 +220,7 @@ def main(argv=None):
         grid = load_map(args.map)
         projection = grid.to_projection_map()
         load_seconds = time.perf_counter() - began
-        start, goal = choose_cells(grid, args.start, args.goal)
+        start, goal = choose_cells(grid, args.start, args.goal, args.map)
         results = run(projection, start, goal)
         if results is None:
             raise DemoError(explain_no_path(grid, start, goal))

@@ -14,7 +14,7 @@ MARKERS = [
     ("start", "S", (0, 170, 0)),
     ("goal", "G", (200, 0, 200)),
     ("corner", "C", (255, 140, 0)),
-    ("jump point", "o", (220, 0, 0)),
+    ("jump point", "o", (220, 0, 0)),  # of the path before straightening
     ("path", "*", (40, 110, 255)),
 ]
 FREE_COLOR = (255, 255, 255)
@@ -118,12 +118,13 @@ def render_png(scene, path):
             if cell not in FREE_CELLS:
                 canvas.fill_rect(x * scale, y * scale, (x + 1) * scale, (y + 1) * scale,
                                  BLOCKED_COLOR)
-    # Path cells fill their square; the single-cell markers are drawn larger
-    # so that they stay visible when a cell is only a pixel or two wide.
-    dot = max(scale, 7)
+    # Path cells fill their square; jump points, and even more so the single
+    # markers, are drawn larger so that they stay visible when a cell is only
+    # a pixel or two wide.
+    sizes = {"path": scale, "jump point": max(scale, 3)}
     for (x, y), rank in sorted(scene.markers().items(), key=lambda item: -item[1]):
         name, _, color = MARKERS[rank]
-        size = scale if name == "path" else dot
+        size = sizes.get(name, max(scale, 9))
         left = x * scale + (scale - size) // 2
         top = y * scale + (scale - size) // 2
         canvas.fill_rect(left, top, left + size, top + size, color)

@@ -154,7 +154,7 @@ class DemoTest(unittest.TestCase):
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                               universal_newlines=True, timeout=120)
         self.assertEqual((done.returncode, done.stderr), (0, ""))
-        for text in ("rooms.map (73 x 37 cells), start (1, 1), goal (71, 35)",
+        for text in ("rooms.map (73 x 37 cells), start (7, 7), goal (66, 29)",
                      "S start", "path with every cell:", "path as jump points:",
                      "start sees goal:", "corner of the path:", "find_corner", "image written to"):
             self.assertIn(text, done.stdout)
@@ -162,15 +162,20 @@ class DemoTest(unittest.TestCase):
             self.assertEqual(read_png(image.read())[:2], (73 * 12, 37 * 12))
 
     def test_results_of_a_small_map(self):
-        # The corridor's corner is the first cell after the start that
-        # borders the end of the wall.
         path = self.write_map("small.map", [".....", ".@@@.", "....."])
         code, out, err = run_demo("--map", path, "--from", "0,2", "--to", "4,0")
         self.assertEqual((code, err), (0, ""))
-        self.assertIn("start sees goal:         no", out)
-        self.assertIn("map loaded in", out)
         lines = out.splitlines()
-        self.assertEqual(lines[1:4], ["    G", " ###*", "S*** "][:0] + lines[1:4])
+        # Up the left side, then diagonally past the wall's end, whose
+        # neighbour (0, 1) is the corner.
+        self.assertEqual(lines[1:4], [" o**G", "C### ", "S    "])
+        for text in ("path with every cell:    6 cells, length 5.414",
+                     "path as jump points:     4 jump points, length 5.4",
+                     "start sees goal:         no",
+                     "corner of the path:      (0, 1)"):
+            self.assertIn(text, lines)
+        code, out, _ = run_demo("--map", path, "--from", "0,0", "--to", "4,0")
+        self.assertIn("start sees goal:         yes", out.splitlines())
 
     def test_errors_are_one_line_messages(self):
         walled = self.write_map("walled.map", ["..@..", "..@..", "..@.."])
@@ -180,7 +185,8 @@ class DemoTest(unittest.TestCase):
             (["--from", "73,0"], "the start cell (73, 0) is outside the map"),
             (["--to", "1,-1"], "the goal cell (1, -1) is outside the map"),
             (["--from", "0,0"], "the start cell (0, 0) is on an obstacle ('@')"),
-            (["--map", walled, "--from", "0,0", "--to", "4,2"], "no route connects them"),
+            # Without --from and --to: the first and last free cells.
+            (["--map", walled], "from (0, 0) to (4, 2): no route connects them"),
         ]
         for args, message in cases:
             with self.subTest(args=args):
