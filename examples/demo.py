@@ -9,7 +9,7 @@ the time each call took.
 Cells on the command line are zero-based (x, y) = (column, row), as in the
 .map file and in its .scen files: x to the right, y downwards. Without --from
 and --to the demo goes from (7, 7) to (66, 29) on its own map, a route through
-doors and round tables, and from the first to the last free cell (row by row)
+doors and around tables, and from the first to the last free cell (row by row)
 on any other map.
 """
 import argparse
@@ -29,7 +29,7 @@ DEFAULT_MAP = os.path.join(HERE, "maps", "rooms.map")
 DEFAULT_CELLS = ((7, 7), (66, 29))
 DEFAULT_PNG = os.path.join(HERE, os.pardir, "build", "demo.png")
 EXPANSION_BUDGET = 5000
-FOUND, NO_PATH = 0, 2
+FOUND = 0
 VISIBLE = 0
 # Each call is timed this many times and the median reported.
 TIMING_RUNS = 5
@@ -60,7 +60,10 @@ def parse_args(argv):
     parser.add_argument("--no-png", action="store_true", help="write no image")
     parser.add_argument("--columns", type=int, default=96, metavar="N",
                         help="widest text picture, in characters (default: %(default)s)")
-    return parser.parse_args(argv)
+    args = parser.parse_args(argv)
+    if args.columns < 1:
+        parser.error("--columns must be at least 1")
+    return args
 
 
 def parse_cell(text):
@@ -234,4 +237,10 @@ def main(argv=None):
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    try:
+        sys.exit(main())
+    except BrokenPipeError:
+        # The reader of the output (head, less) has gone: stop quietly, and
+        # keep the interpreter from complaining while it flushes stdout.
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
+        sys.exit(1)
