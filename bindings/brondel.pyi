@@ -35,9 +35,10 @@ class pathfinder(pathfinder_ifc):
 
     def __init__(self) -> None: ...
     def init(self, grid: projection_map, interpolate: bool, /) -> int:
-        """Binds the map (read again by every search) and the mode: with
-        interpolate, paths list every cell, straightened by line of sight;
-        without, only the jump points. Returns 0."""
+        """Binds the map (read again by every search, kept alive while bound)
+        and the mode: with interpolate, paths list every cell, straightened by
+        line of sight; without, only the jump points. Returns 0; a map over
+        32767 cells on a side raises ValueError."""
     def find_path(self, first: Sequence[int], second: Sequence[int], /) -> int:
         """Searches between two one-based cells [x + 1, y + 1, z] (z unused);
         the path runs from first to second. Returns 0 when found, 2 when not."""
