@@ -152,10 +152,6 @@ class StubTest(unittest.TestCase):
                     self.assertIn(s_result, stub_type(result))
                     self.assertTrue(s_positional, "arguments must be positional only")
 
-    def test_signature_reader(self):
-        self.assertEqual(live_signature("f(self: brondel.a, arg0: List[int[3]], arg1: X[a, b]) -> int"),
-                         (["List[int[3]]", "X[a, b]"], "int"))
-
 
 if __name__ == "__main__":
     unittest.main()
