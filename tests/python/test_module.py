@@ -84,6 +84,10 @@ class ExportedSymbolsTest(unittest.TestCase):
     def test_entry_point_exported(self):
         self.assertIn("PyInit_brondel", self.symbols)
 
+    def test_corner_finding_algorithm_exported(self):
+        self.assertIn("OSTREL::Voxel::CornerFindingAlgorithm(unsigned long, int const*, "
+                      "OSTREL::Voxel::projection_map const&, unsigned int*)", self.symbols)
+
     def test_binding_library_hidden(self):
         self.assertEqual([s for s in self.symbols if "pybind11" in s], [])
 
