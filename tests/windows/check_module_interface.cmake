@@ -32,8 +32,8 @@ endfunction()
 
 # Exports: lines "\t[   0] NAME" of the name table.
 block_after("[Ordinal/Name Pointer] Table" export_block)
-string(REGEX MATCHALL "\\] [A-Za-z0-9_@?$]+" exports "${export_block}")
-list(TRANSFORM exports REPLACE "^\\] " "")
+string(REGEX REPLACE "\t\\[ *[0-9]+\\] ([^\n]*)" "\\1" exports "${export_block}")
+string(REPLACE "\n" ";" exports "${exports}")
 if(NOT exports STREQUAL "PyInit_brondel")
   list(APPEND failures "exports are [${exports}], expected [PyInit_brondel]")
 endif()
