@@ -18,7 +18,7 @@ WINDOWS_BUILD_DIR="${BRONDEL_WINDOWS_BUILD_DIR:-$REPO_ROOT/build-windows}"
 export WINEPREFIX="${BRONDEL_WINEPREFIX:-$HOME/.cache/brondel-wine}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
-mkdir -p "$(dirname "$WINEPREFIX")"
+mkdir -p "$WINEPREFIX"
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wineserver -p
 wine wineboot --init >/dev/null 2>&1
