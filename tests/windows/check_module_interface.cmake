@@ -4,7 +4,10 @@
 #    runtime is linked in);
 #  - every name it imports from python38.dll is declared as public C-API
 #    (PyAPI_FUNC or PyAPI_DATA) in CPython 3.8's headers: python38.dll exports
-#    exactly those, whereas the import library is made from a wider list.
+#    exactly those, whereas the import library is made from a wider list;
+#  - its pybind11 registry key is MinGW's own, never MSVC's: MSVC-built
+#    modules lay out pybind11's C++ types differently, and sharing their
+#    registry would crash.
 #
 #   cmake -DOBJDUMP=<objdump> -DMODULE=<.pyd> -DPYTHON_INCLUDE=<headers> -P check_module_interface.cmake
 
@@ -67,9 +70,16 @@ foreach(name IN LISTS python_imports)
   endif()
 endforeach()
 
+# Registry keys are string literals in the file.
+file(STRINGS "${MODULE}" keys REGEX "__pybind11_internals_v[0-9]+_")
+list(REMOVE_DUPLICATES keys)
+if(NOT keys STREQUAL "__pybind11_internals_v4_mingw_libstdcpp_cxxabi1017__")
+  list(APPEND failures "registry keys are [${keys}], expected [__pybind11_internals_v4_mingw_libstdcpp_cxxabi1017__]")
+endif()
+
 if(failures)
   list(JOIN failures "\n  " text)
   message(FATAL_ERROR "${MODULE}:\n  ${text}")
 endif()
 message(STATUS "${MODULE}: exports PyInit_brondel only; imports ${dlls}; "
-  "${python_import_count} names from python38.dll, all public C-API")
+  "${python_import_count} names from python38.dll, all public C-API; registry key ${keys}")
