@@ -9,18 +9,23 @@
 // every build on every platform sees the same maps. The file is opened in
 // binary mode: no platform rewrites its line ends.
 #include "voxel/corner_finding_algorithm_wrapper.hpp"
+#include "voxel/jps_pathfinder.hpp"
 #include "voxel/path_2d.hpp"
 #include "voxel/projection_map.hpp"
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <iomanip>
 #include <ostream>
-#include <vector>
+#include <sstream>
+#include <string>
 
 namespace {
 
+using OSTREL::Voxel::jps_pathfinder;
 using OSTREL::Voxel::path_2d;
 using OSTREL::Voxel::projection_map;
 
@@ -86,37 +91,34 @@ projection_map make_map(const map_recipe& recipe, seeded_random& random) {
 }
 
 // Two cells as the pathfinder takes them: one-based, the third component
-// unused. Components 0 and width + 1 (or height + 1) lie outside the grid.
+// unused. One coordinate in eight is drawn from 0 to width + 1 (or height + 1),
+// where 0 and the largest value lie outside the grid.
 struct query {
     std::array<unsigned int, 3> first;
     std::array<unsigned int, 3> second;
 };
 
 query make_query(const map_recipe& recipe, seeded_random& random) {
+    auto coordinate = [&](std::uint32_t extent) {
+        return random.below(8) == 0 ? random.below(extent + 2) : 1 + random.below(extent);
+    };
     auto cell = [&]() {
-        return std::array<unsigned int, 3>{random.below(recipe.width + 2),
-                                           random.below(recipe.height + 2), random.below(3)};
+        const unsigned int x = coordinate(recipe.width);
+        const unsigned int y = coordinate(recipe.height);
+        return std::array<unsigned int, 3>{x, y, random.below(3)};
     };
     const auto first = cell();
     return {first, cell()};
 }
 
-// A path that the corner finder can be asked about without a pathfinder:
-// diagonal steps from the first cell towards the second, then straight ones.
-path_2d staircase(const query& q) {
-    int x = static_cast<int>(q.first[0]) - 1;
-    int y = static_cast<int>(q.first[1]) - 1;
-    const int x_end = static_cast<int>(q.second[0]) - 1;
-    const int y_end = static_cast<int>(q.second[1]) - 1;
-    path_2d path;
-    path.coords = {x, y};
-    while (x != x_end || y != y_end) {
-        x += (x < x_end) - (x > x_end);
-        y += (y < y_end) - (y > y_end);
-        path.coords.push_back(x);
-        path.coords.push_back(y);
-    }
-    return path;
+// A float as its IEEE 754 bit pattern, so that equal text means equal bits.
+std::string bits(float value) {
+    std::uint32_t pattern;
+    static_assert(sizeof pattern == sizeof value, "float is 32 bits");
+    std::memcpy(&pattern, &value, sizeof pattern);
+    std::ostringstream text;
+    text << "0x" << std::hex << std::setw(8) << std::setfill('0') << pattern;
+    return text.str();
 }
 
 std::ostream& operator<<(std::ostream& out, const std::array<unsigned int, 3>& cell) {
@@ -137,16 +139,29 @@ public:
         out << "map\n" << map_.to_string() << "corner map\n" << corners_.corner_map.to_string();
     }
 
+    // Both kinds of path (jump points, and every cell after straightening),
+    // each with its length and its corner, then the line of sight.
     void answer(std::ostream& out, const query& q) {
         out << "query " << q.first << ' ' << q.second << '\n';
-        const path_2d path = staircase(q);
-        corners_.find_corner(0, path);
-        out << "  staircase " << path.to_string() << "\n    corner " << corners_.corner << '\n';
+        for (const bool interpolate : {false, true}) {
+            finder_.init(map_, interpolate);
+            const int status = finder_.find_path(q.first, q.second);
+            out << (interpolate ? "  cells" : "  jump points") << ": status " << status;
+            if (status == 0) {
+                const path_2d& path = finder_.get_path();
+                corners_.find_corner(0, path);
+                out << ", length " << bits(finder_.get_path_length()) << ", corner "
+                    << corners_.corner << "\n    " << path.to_string();
+            }
+            out << '\n';
+        }
+        out << "  direct view: " << finder_.test_direct_view(q.first, q.second) << '\n';
     }
 
 private:
     const projection_map& map_;
     corner_finding_algorithm_wrapper corners_;
+    jps_pathfinder finder_;
 };
 
 void write_report(std::ostream& out) {
