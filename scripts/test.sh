@@ -14,3 +14,6 @@ if [ -n "$PY3" ]; then
     BUILD_DIR="$BUILD_DIR-python3" BRONDEL_PYTHON="$PY3" build_project
     ctest --test-dir "$BUILD_DIR-python3" --output-on-failure -R '^python\.'
 fi
+
+# The Windows x64 module, cross-built, its native tests run under wine.
+bash "$REPO_ROOT/scripts/windows.sh"
