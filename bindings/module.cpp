@@ -4,4 +4,6 @@ PYBIND11_MODULE(brondel, m) {
     m.doc() = "Voxel diffraction algorithms and classes";
     register_projection_map(m);
     register_path_2d(m);
+    register_pathfinder(m);
+    register_cornerfinder(m);
 }

@@ -7,3 +7,5 @@
 
 void register_projection_map(pybind11::module_& m);
 void register_path_2d(pybind11::module_& m);
+void register_pathfinder(pybind11::module_& m);
+void register_cornerfinder(pybind11::module_& m);

@@ -84,6 +84,21 @@ class ExportedSymbolsTest(unittest.TestCase):
     def test_entry_point_exported(self):
         self.assertIn("PyInit_brondel", self.symbols)
 
+    def test_pathfinder_members_exported(self):
+        for member in ("find_path(", "test_direct_view(", "init(", "get_path() const",
+                       "get_path_length() const", "findPath(", "identifySuccessors(",
+                       "findNeighbors(", "jump(", "backtrace(", "interpolate_line(",
+                       "cleanUpNodes()", "getNodeAt(", "euclidean(", "manhattan(",
+                       "jps_pathfinder()", "~jps_pathfinder()"):
+            with self.subTest(member=member):
+                self.assertTrue(any(s.startswith("OSTREL::Voxel::jps_pathfinder::" + member)
+                                    for s in self.symbols))
+        self.assertIn("vtable for OSTREL::Voxel::jps_pathfinder", self.symbols)
+
+    def test_corner_finding_algorithm_exported(self):
+        self.assertIn("OSTREL::Voxel::CornerFindingAlgorithm(unsigned long, int const*, "
+                      "OSTREL::Voxel::projection_map const&, unsigned int*)", self.symbols)
+
     def test_binding_library_hidden(self):
         self.assertEqual([s for s in self.symbols if "pybind11" in s], [])
 

@@ -1,0 +1,76 @@
+// Many seeded random searches on one pathfinder, across maps and re-binds:
+// every node is clean afterwards and no result depends on what ran before.
+#include "jps_test_support.hpp"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace jps_test;
+
+namespace {
+
+struct outcome {
+    int status = -1;
+    std::vector<int> path;
+    std::uint32_t length_bits = 0;
+    cells expanded;
+    int view = -1;
+    bool operator==(const outcome& o) const {
+        return status == o.status && path == o.path && length_bits == o.length_bits &&
+               expanded == o.expanded && view == o.view;
+    }
+};
+
+outcome ask(jps_pathfinder& finder, const std::array<unsigned int, 3>& a, const std::array<unsigned int, 3>& b) {
+    outcome o;
+    o.status = finder.find_path(a, b);
+    o.path = finder.get_path().coords;
+    o.length_bits = o.status == 0 ? bitsOf(finder.get_path_length()) : 0;
+    o.expanded = cellsOf(finder.closed_list);
+    o.view = finder.test_direct_view(a, b);
+    return o;
+}
+
+projection_map randomMap(std::mt19937& random) {
+    std::uniform_int_distribution<int> extent(0, 14);
+    std::uniform_int_distribution<int> percent(0, 99);
+    const int width = extent(random);
+    const int height = extent(random);
+    const int density = percent(random) / 2;
+    projection_map map(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (percent(random) < density) map.set(x, y, static_cast<char>(1 + percent(random)));
+        }
+    }
+    return map;
+}
+
+}  // namespace
+
+TEST(JpsRandom, ResultsDoNotDependOnHistory) {
+    std::mt19937 random(20240531);
+    jps_pathfinder shared;
+    int found = 0;
+    for (int round = 0; round < 400; ++round) {
+        // Some rounds reuse the previous map's size, which keeps the grid.
+        const projection_map map = randomMap(random);
+        const bool interpolate = random() % 2 == 0;
+        shared.init(map, interpolate);
+        std::uniform_int_distribution<unsigned int> column(0, map.resolution[0] + 1);
+        std::uniform_int_distribution<unsigned int> row(0, map.resolution[1] + 1);
+        for (int query = 0; query < 25; ++query) {
+            const std::array<unsigned int, 3> a = {column(random), row(random), 0};
+            const std::array<unsigned int, 3> b = {column(random), row(random), 0};
+            const outcome seen = ask(shared, a, b);
+            jps_pathfinder fresh;
+            fresh.init(map, interpolate);
+            ASSERT_TRUE(seen == ask(fresh, a, b))
+                << "round " << round << " query " << query << "\n" << map.to_string();
+            ASSERT_TRUE(gridIsClean(shared));
+            found += seen.status == 0;
+        }
+    }
+    EXPECT_GT(found, 1000);   // the maps are not all walls
+}

@@ -1,0 +1,45 @@
+// corner_finding_algorithm_wrapper: a corner map, reduced once from an
+// occupancy map, and the corner of the last path searched on it.
+//
+// Contract
+//   Dependencies: projection_map, path_2d, CornerFindingAlgorithm.
+//   Ownership:    owns `corner_map` by value, a deep copy of the map given to
+//                 the constructor; shares nothing with that map afterwards.
+//   Corner map:   the source map with the inner cells of straight runs cleared:
+//                 an interior occupied cell whose two horizontal neighbours, or
+//                 whose two vertical neighbours, are occupied in the source map
+//                 becomes 0. Run ends, corners and isolated cells stay; the
+//                 first and last rows and columns stay; a map under 3 cells in
+//                 either direction is copied unchanged.
+//   Invariants:   `corner` holds the result of the latest find_corner, or
+//                 (0, 0) before the first. The wrapper never changes
+//                 `corner_map` after construction; callers may (the Python
+//                 face lets them), and later searches see their writes.
+//   Checking:     as CornerFindingAlgorithm: path cells outside the corner map
+//                 touch nothing, an odd trailing int is ignored.
+//   Threads:      find_corner writes `corner`: one caller at a time.
+//
+// Usage
+//   corner_finding_algorithm_wrapper finder(map);
+//   finder.find_corner(0, path);      // the first argument is not used
+//   finder.corner;                    // {x, y}
+#pragma once
+
+#include "voxel/corner_finding_algorithm.hpp"
+#include "voxel/path_2d.hpp"
+#include "voxel/projection_map.hpp"
+
+#include <array>
+#include <cstddef>
+
+class corner_finding_algorithm_wrapper {
+public:
+    std::array<unsigned int, 2> corner;         // {x, y} of the last corner found
+    OSTREL::Voxel::projection_map corner_map;   // run ends and corners only
+
+    explicit corner_finding_algorithm_wrapper(const OSTREL::Voxel::projection_map& source);
+
+    // Finds the corner of `path` on the corner map and stores it in `corner`.
+    // Always returns 0. The first argument is accepted and not used.
+    int find_corner(std::size_t unused, const OSTREL::Voxel::path_2d& path);
+};

@@ -1,0 +1,120 @@
+// The pathfinder object: binding a map, the node grid, the cost functions and
+// the three-component entry points. The search, the path reconstruction and
+// the line of sight live in jps_pathfinder_{search,backtrace,line}.cpp.
+#include "voxel/jps_pathfinder.hpp"
+
+#include <cmath>
+#include <sstream>
+#include <stdexcept>
+
+namespace OSTREL {
+namespace Voxel {
+
+namespace {
+
+// One-based three-component coordinates to a zero-based cell. The
+// subtraction is unsigned, so a component of 0 becomes -1: outside the grid.
+jps_pathfinder::cell toCell(const std::array<unsigned int, 3>& coordinates) {
+    return {static_cast<int>(coordinates[0] - 1u), static_cast<int>(coordinates[1] - 1u)};
+}
+
+void requireSupportedSize(const projection_map& map) {
+    if (map.resolution[0] > jps_pathfinder::max_extent ||
+        map.resolution[1] > jps_pathfinder::max_extent) {
+        std::ostringstream message;
+        message << "a map of " << map.resolution[0] << " x " << map.resolution[1]
+                << " cells is too large for the pathfinder (at most "
+                << jps_pathfinder::max_extent << " cells in each direction)";
+        throw std::length_error(message.str());
+    }
+}
+
+// A grid of height rows of width clean nodes, each knowing its own cell.
+std::valarray<std::valarray<jps_node>> buildNodeGrid(int width, int height) {
+    std::valarray<std::valarray<jps_node>> grid(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        grid[y].resize(static_cast<std::size_t>(width));
+        for (int x = 0; x < width; ++x) {
+            grid[y][x].x = x;
+            grid[y][x].y = y;
+        }
+    }
+    return grid;
+}
+
+void makeClean(jps_node& node) {
+    node.g = 0;
+    node.h = 0;
+    node.f = 0;
+    node.opened = false;
+    node.closed = false;
+    node.parent = nullptr;
+}
+
+}  // namespace
+
+jps_pathfinder::jps_pathfinder() = default;
+
+jps_pathfinder::~jps_pathfinder() = default;
+
+int jps_pathfinder::find_path(const std::array<unsigned int, 3>& first,
+                              const std::array<unsigned int, 3>& second) {
+    path.coords.clear();
+    const cell from = toCell(first);
+    const cell to = toCell(second);
+    // The search runs from the second cell to the first; since backtrace lists
+    // the cells from the search's goal, the path runs from first to second.
+    const bool found = findPath(to.first, to.second, from.first, from.second, path.coords, path_length);
+    return found ? success : no_path;
+}
+
+int jps_pathfinder::test_direct_view(const std::array<unsigned int, 3>& first,
+                                     const std::array<unsigned int, 3>& second) {
+    const cell from = toCell(first);
+    const cell to = toCell(second);
+    std::vector<cell> line;
+    interpolate_line(from.first, from.second, to.first, to.second, line);
+    return line.empty() ? no_direct_view : success;
+}
+
+int jps_pathfinder::init(const projection_map& new_map, bool new_interpolate) {
+    requireSupportedSize(new_map);
+    const int new_width = static_cast<int>(new_map.resolution[0]);
+    const int new_height = static_cast<int>(new_map.resolution[1]);
+    // Between searches every node is clean, so a grid of the right size is
+    // reused as it is. A new grid is built aside first: if memory runs out,
+    // the pathfinder keeps its old map and grid.
+    if (new_width != width || new_height != height) {
+        nodes = buildNodeGrid(new_width, new_height);
+        width = new_width;
+        height = new_height;
+    }
+    map = &new_map;
+    interpolate = new_interpolate;
+    return 0;
+}
+
+const path_2d& jps_pathfinder::get_path() const {
+    return path;
+}
+
+const float& jps_pathfinder::get_path_length() const {
+    return path_length;
+}
+
+// Only nodes on the two lists were touched by the last search.
+void jps_pathfinder::cleanUpNodes() {
+    for (jps_node* node : open_list) {
+        makeClean(*node);
+    }
+    for (jps_node* node : closed_list) {
+        makeClean(*node);
+    }
+}
+
+bool jps_pathfinder::isWalkable(int x, int y) const {
+    return x >= 0 && x < width && y >= 0 && y < height && map->rows[y][x] == 0;
+}
+
+}  // namespace Voxel
+}  // namespace OSTREL

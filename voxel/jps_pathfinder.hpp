@@ -1,0 +1,110 @@
+// jps_pathfinder: bounded jump point search on a projection_map, with path
+// straightening and a line-of-sight test (Python: pathfinder).
+//
+// Contract
+//   Dependencies: i_pathfinder, jps_node, projection_map, path_2d.
+//   Ownership:    owns `path`, the node grid and the three lists; `map` is
+//                 NOT owned: the caller keeps the map given to init() alive,
+//                 and unchanged in size, while the pathfinder searches on it.
+//                 Cells changed between searches are seen by the next one.
+//   Layout:       the data members below, in this order, and the virtual slots
+//                 of i_pathfinder are the exported binary interface. Add no
+//                 data members; state a faster search needs lives elsewhere.
+//   Invariants:   `nodes` holds `height` rows of `width` nodes; node (x, y) is
+//                 nodes[y][x] and knows its own x and y. Between searches
+//                 every node is clean (see jps_node). During a search every
+//                 node that is not clean is on open_list or closed_list, so
+//                 cleanUpNodes() resets exactly the touched nodes.
+//   Checking:     find_path and test_direct_view accept any coordinates:
+//                 cells outside the grid are never read. init() rejects maps
+//                 wider or higher than max_extent with std::length_error
+//                 (their costs would overflow) and then changes nothing.
+//                 getNodeAt() is unchecked: 0 <= x < width, 0 <= y < height is
+//                 the caller's duty.
+//   Failure:      running out of memory throws std::bad_alloc; the node grid
+//                 is left clean and the path empty, so later searches stay
+//                 correct.
+//   Threads:      one caller at a time; a search writes the nodes, the lists
+//                 and the result. The map must not change during a call.
+//
+// Usage
+//   projection_map map(6, 3);
+//   jps_pathfinder finder;
+//   finder.init(map, true);                      // true: every cell, straightened
+//   int status = finder.find_path({6, 2, 0}, {1, 2, 0});   // 0: found, 2: none
+//   finder.get_path();                           // cells from first to second
+//   finder.get_path_length();                    // in cells, single precision
+#pragma once
+
+#include "voxel/export.hpp"
+#include "voxel/i_pathfinder.hpp"
+#include "voxel/jps_node.hpp"
+#include "voxel/path_2d.hpp"
+#include "voxel/projection_map.hpp"
+
+#include <array>
+#include <cstdint>
+#include <utility>
+#include <valarray>
+#include <vector>
+
+namespace OSTREL {
+namespace Voxel {
+
+class BRONDEL_EXPORT jps_pathfinder : public i_pathfinder {
+public:
+    using cell = std::pair<int, int>;   // (column, row), zero-based
+
+    // A search gives up after taking this many nodes off the open list.
+    static constexpr int max_expansions = 5000;
+    // Larger grids would overflow the 32-bit cost arithmetic.
+    static constexpr std::uint32_t max_extent = 32767;
+
+    path_2d path;                                  // the last path found
+    float path_length = 0.0f;                      // its length in cells
+    int width = 0;                                 // grid columns
+    int height = 0;                                // grid rows
+    const projection_map* map = nullptr;           // bound map, not owned
+    bool interpolate = false;                      // straighten and fill paths
+    std::valarray<std::valarray<jps_node>> nodes;  // nodes[y][x]
+    std::vector<jps_node*> open_list;              // next to expand at the back
+    std::vector<jps_node*> closed_list;            // expanded, in order
+    std::vector<cell> neighbors;                   // scratch of findNeighbors
+
+    jps_pathfinder();
+    ~jps_pathfinder() override;
+
+    // The interface (i_pathfinder), in slot order.
+    int find_path(const std::array<unsigned int, 3>& first,
+                  const std::array<unsigned int, 3>& second) override;
+    int test_direct_view(const std::array<unsigned int, 3>& first,
+                         const std::array<unsigned int, 3>& second) override;
+    int init(const projection_map& map, bool interpolate) override;
+    const path_2d& get_path() const override;
+    const float& get_path_length() const override;
+
+    // Node grid and costs (tenths of a cell).
+    jps_node* getNodeAt(int x, int y);
+    static int euclidean(int dx, int dy);
+    static int manhattan(int dx, int dy);
+    void cleanUpNodes();
+    bool isWalkable(int x, int y) const;
+
+    // The search, from (sx, sy) to (gx, gy), in zero-based cells.
+    bool findPath(int sx, int sy, int gx, int gy, std::vector<int>& out, float& out_length);
+    jps_node* searchGoal(int sx, int sy, int gx, int gy);
+    void identifySuccessors(jps_node* node, int gx, int gy);
+    void findNeighbors(jps_node* node);
+    bool jump(int& x, int& y, int px, int py, int gx, int gy) const;
+
+    // Path reconstruction from the goal node found by the search.
+    void backtrace(jps_node* goal, std::vector<int>& out, float& out_length) const;
+    std::vector<cell> straighten(const std::vector<cell>& jump_points) const;
+
+    // The digital straight line between two cells; empty unless every cell
+    // of it lies in the grid and is free.
+    void interpolate_line(int x0, int y0, int x1, int y1, std::vector<cell>& cells) const;
+};
+
+}  // namespace Voxel
+}  // namespace OSTREL
