@@ -10,6 +10,7 @@
 #include "bench/movingai.hpp"
 #include "tests/reference/reference_pathfinder.hpp"
 #include "voxel/jps_pathfinder.hpp"
+#include "voxel/search_workspace.hpp"
 
 #include <libtcod/fov.h>
 #include <libtcod/path.h>
@@ -336,11 +337,12 @@ void print_table(const std::vector<map_result>& results) {
 }
 
 void write_json(const std::string& file, const options& opts, const std::vector<map_result>& results,
-                double one_cell_ns, std::size_t peak_kib) {
+                double one_cell_ns, std::size_t peak_kib, std::size_t workspace_bytes) {
     std::ofstream out(file);
     out << std::setprecision(6) << "{\n  \"queries_per_map\": " << opts.queries
         << ",\n  \"repeats\": " << opts.repeats << ",\n  \"seed\": " << opts.seed
         << ",\n  \"one_cell_native_ns\": " << one_cell_ns << ",\n  \"peak_rss_kib\": " << peak_kib
+        << ",\n  \"workspace_bytes\": " << workspace_bytes
         << ",\n  \"maps\": [\n";
     for (std::size_t i = 0; i < results.size(); ++i) {
         const map_result& r = results[i];
@@ -374,12 +376,15 @@ int main(int argc, char** argv) {
         mismatches += results.back().mismatches;
         std::cerr << name << " done\n";
     }
+    // The search workspace of this thread has grown to the largest map's needs.
+    const std::size_t workspace_bytes = OSTREL::Voxel::search_workspace::for_this_thread().bytes();
     const double one_cell_ns = one_cell_search_ns();
     const std::size_t peak_kib = peak_rss_kib();
     print_table(results);
     std::cout << "one-cell find_path, native: " << std::setprecision(0) << one_cell_ns << " ns\n"
               << "peak resident memory: " << peak_kib / 1024 << " MiB\n"
+              << "search workspace of a thread: " << workspace_bytes / 1024 << " KiB\n"
               << "product answers differing from the reference: " << mismatches << '\n';
-    if (!opts.json_file.empty()) write_json(opts.json_file, opts, results, one_cell_ns, peak_kib);
+    if (!opts.json_file.empty()) write_json(opts.json_file, opts, results, one_cell_ns, peak_kib, workspace_bytes);
     return mismatches == 0 ? 0 : 1;
 }

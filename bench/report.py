@@ -142,7 +142,7 @@ def plot(bench, title):
     low = math.floor(math.log10(min(values))) if values else 0
     high = math.ceil(math.log10(max(values))) if values else 1
     high = max(high, low + 1)
-    span = width - left - 30
+    span = width - left - 60
 
     def to_x(value):
         return left + int(span * (math.log10(max(value, 10 ** low)) - low) / (high - low))

@@ -76,40 +76,22 @@ void bubble_open_list::pass() {
     find_ascents(std::min(low, touched_low), std::max(high, touched_high + 1));
 }
 
-// Carries the entry at k towards the front past every smaller entry, one
-// descending stretch at a time; returns where it comes to rest.
+// Carries the entry at k towards the front past every smaller entry, as the
+// pass's swaps do; returns where it comes to rest.
 std::size_t bubble_open_list::carry(std::size_t k, std::size_t& touched_low, std::size_t& touched_high) {
     const int key = keys[k];
     jps_node* const entry = entries[k];
     std::size_t at = k;
     while (at > 0 && keys[at - 1] < key) {
-        const std::size_t begin = stretch_begin(at);
-        // Over [begin, at) the keys descend: those smaller than `key` are a tail.
-        const std::size_t tail = static_cast<std::size_t>(
-            std::partition_point(keys.begin() + begin, keys.begin() + at,
-                                 [key](int other) { return other >= key; }) -
-            keys.begin());
-        std::move_backward(keys.begin() + tail, keys.begin() + at, keys.begin() + at + 1);
-        std::move_backward(entries.begin() + tail, entries.begin() + at, entries.begin() + at + 1);
-        at = tail;
+        --at;
     }
+    std::move_backward(keys.begin() + at, keys.begin() + k, keys.begin() + k + 1);
+    std::move_backward(entries.begin() + at, entries.begin() + k, entries.begin() + k + 1);
     keys[at] = key;
     entries[at] = entry;
     touched_low = std::min(touched_low, at);
     touched_high = std::max(touched_high, k);
     return at;
-}
-
-// The front end of the descending stretch that ends at position at - 1, as far
-// as the interval of ascents tells.
-std::size_t bubble_open_list::stretch_begin(std::size_t at) const {
-    if (no_ascents() || at - 1 < low) {
-        return 0;
-    }
-    if (at - 1 > high) {
-        return high;
-    }
-    return at - 1;
 }
 
 void bubble_open_list::include(std::size_t first, std::size_t last) {

@@ -4,10 +4,9 @@
 // The order it must reproduce: after a change, for k = n-1 down to 1, entry k-1
 // and entry k swap when f[k-1] < f[k]. A pass moves entries only at "ascents"
 // (positions k with f[k-1] < f[k]) and while it carries an entry forward
-// through smaller ones; a stretch without ascents is in descending order, so a
-// carried entry crosses it by binary search and one block move. All ascents
-// are known to lie in an interval [low, high], so stretches outside it are
-// skipped.
+// through smaller ones. All ascents are known to lie in an interval
+// [low, high], so the pass starts at high and ends at low, apart from the
+// carries; and the keys sit beside the entries, so no node is read.
 //
 // Contract
 //   Dependencies: jps_node and the C++17 standard library.
@@ -56,7 +55,6 @@ public:
 private:
     void pass();
     std::size_t carry(std::size_t k, std::size_t& touched_low, std::size_t& touched_high);
-    std::size_t stretch_begin(std::size_t k) const;
     bool is_ascent(std::size_t k) const { return keys[k - 1] < keys[k]; }
     void include(std::size_t first, std::size_t last);
     void find_ascents(std::size_t first, std::size_t last);

@@ -9,9 +9,6 @@
 #include "voxel/search_workspace.hpp"
 
 #include <cmath>
-#if defined(_MSC_VER) && !defined(__clang__)
-#include <xmmintrin.h>
-#endif
 #include <cstdlib>
 
 namespace OSTREL {
@@ -36,73 +33,156 @@ bool runJump(const live_grid& grid, int& x, int& y, int px, int py, int gx, int 
     return grid.run_vertical(x, y, dy, gx, gy);
 }
 
-// Asks the processor to start loading a node that will be read soon. Nodes
-// of a large grid are seldom in the cache, and the loads of the several jump
-// points of one expansion can then overlap. Without a known builtin it does
-// nothing, which changes only the speed.
-inline void prefetch(const jps_node* node) {
-#if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(node);
-#elif defined(_MSC_VER) && (defined(_M_X64) || defined(_M_IX86))
-    _mm_prefetch(reinterpret_cast<const char*>(node), _MM_HINT_T0);
-#else
-    (void)node;
-#endif
-}
-
 struct jump_point_found {
     int x;
     int y;
     jps_node* node;
 };
 
-// The expansion of one node. First every neighbour cell is run to its jump
-// point (the runs read only the map); then, in the same order, each jump point
-// reached more cheaply than before is (re)placed on the open list, which
-// makes its one pass.
-void addSuccessors(jps_pathfinder& finder, const live_grid& grid, bubble_open_list& open,
-                   jps_node* node, int gx, int gy) {
-    finder.findNeighbors(node);
-    jump_point_found found[8];  // findNeighbors gives at most eight cells
+// One running search towards (gx, gy): the live view of the map, the open
+// list in the order of its passes, and the opened and closed marks of the
+// nodes, which are read instead of the nodes' own flags (both are kept).
+// The marks of every node on the two lists are cleared when it ends.
+class jump_search {
+public:
+    jump_search(jps_pathfinder& pathfinder, search_workspace& workspace, int goal_x, int goal_y)
+        : finder(pathfinder),
+          marks(prepared(workspace.marks, pathfinder)),
+          open(pathfinder.open_list, workspace.open_keys),
+          grid(pathfinder.map, pathfinder.width, pathfinder.height),
+          gx(goal_x),
+          gy(goal_y) {
+        markListedNodes();
+    }
+    ~jump_search() { clearMarks(); }
+    jump_search(const jump_search&) = delete;
+    jump_search& operator=(const jump_search&) = delete;
+
+    jps_node* takeOffUntilGoal();
+    void expand(jps_node* node);
+
+private:
+    static node_marks& prepared(node_marks& marks, const jps_pathfinder& pathfinder) {
+        marks.prepare(pathfinder.width, pathfinder.height);
+        return marks;
+    }
+    void markListedNodes();
+    void clearMarks();
+    int runToJumpPoints(const jps_node* node, jump_point_found (&found)[8]) const;
+    void consider(jps_node* node, const jump_point_found& found);
+    void improve(jps_node* target, int ng, jps_node* parent);
+    void discover(const jump_point_found& found, int ng, jps_node* parent);
+
+    jps_pathfinder& finder;
+    node_marks& marks;
+    bubble_open_list open;
+    const live_grid grid;
+    const int gx;
+    const int gy;
+};
+
+void jump_search::markListedNodes() {
+    for (const jps_node* node : finder.open_list) {
+        if (node->opened) marks.open(node->x, node->y);
+    }
+    for (const jps_node* node : finder.closed_list) {
+        if (node->opened) marks.open(node->x, node->y);
+        if (node->closed) marks.close(node->x, node->y);
+    }
+}
+
+void jump_search::clearMarks() {
+    for (const jps_node* node : finder.open_list) marks.clear(node->x, node->y);
+    for (const jps_node* node : finder.closed_list) marks.clear(node->x, node->y);
+}
+
+// Takes nodes off the open list until the goal is taken off (returned) or the
+// list runs empty or the budget is spent (null). The goal counts against the
+// budget. Each node is put on its next list before it is marked, so that even
+// a failed append leaves no marked node off the lists.
+jps_node* jump_search::takeOffUntilGoal() {
+    for (int taken = 0; taken < jps_pathfinder::max_expansions; ++taken) {
+        if (open.empty()) {
+            return nullptr;
+        }
+        jps_node* node = open.back();
+        finder.closed_list.push_back(node);
+        open.take_back();
+        node->closed = true;
+        marks.close(node->x, node->y);
+        if (node->x == gx && node->y == gy) {
+            return node;
+        }
+        expand(node);
+    }
+    return nullptr;
+}
+
+// identifySuccessors: every neighbour cell is run to its jump point first
+// (the runs read only the map), then the jump points are considered in the
+// same order.
+void jump_search::expand(jps_node* node) {
+    jump_point_found found[8];
+    const int count = runToJumpPoints(node, found);
+    for (int i = 0; i < count; ++i) {
+        consider(node, found[i]);
+    }
+}
+
+int jump_search::runToJumpPoints(const jps_node* node, jump_point_found (&found)[8]) const {
+    finder.findNeighbors(const_cast<jps_node*>(node));
     int count = 0;
-    for (const jps_pathfinder::cell& neighbor : finder.neighbors) {
+    for (const jps_pathfinder::cell& neighbor : finder.neighbors) {  // at most eight
         int jx = neighbor.first;
         int jy = neighbor.second;
         if (runJump(grid, jx, jy, node->x, node->y, gx, gy)) {
-            found[count] = {jx, jy, finder.getNodeAt(jx, jy)};
-            prefetch(found[count].node);
-            ++count;
+            found[count++] = {jx, jy, finder.getNodeAt(jx, jy)};
         }
     }
-    for (int i = 0; i < count; ++i) {
-        const int jx = found[i].x;
-        const int jy = found[i].y;
-        jps_node* jump_point = found[i].node;
-        if (jump_point->closed) {
-            continue;
-        }
-        // The whole jump costs one euclidean() call, truncated once.
-        const int ng = node->g + jps_pathfinder::euclidean(std::abs(jx - node->x), std::abs(jy - node->y));
-        if (jump_point->opened && ng >= jump_point->g) {
-            continue;
-        }
-        if (!jump_point->opened) {
-            open.reserve_one();  // a failure here leaves the node untouched
-        }
-        const int old_f = jump_point->f;
-        jump_point->g = ng;
-        if (jump_point->h == 0) {
-            jump_point->h = jps_pathfinder::manhattan(std::abs(jx - gx), std::abs(jy - gy));
-        }
-        jump_point->f = jump_point->g + jump_point->h;
-        jump_point->parent = node;
-        if (jump_point->opened) {
-            open.changed(jump_point, old_f);
-        } else {
-            jump_point->opened = true;
-            open.append(jump_point);
-        }
+    return count;
+}
+
+void jump_search::consider(jps_node* node, const jump_point_found& found) {
+    if (marks.closed(found.x, found.y)) {
+        return;
     }
+    // The whole jump costs one euclidean() call, truncated once.
+    const int ng = node->g + jps_pathfinder::euclidean(std::abs(found.x - node->x), std::abs(found.y - node->y));
+    if (marks.opened(found.x, found.y)) {
+        improve(found.node, ng, node);
+    } else {
+        discover(found, ng, node);
+    }
+}
+
+// Only a strictly cheaper route replaces a known one; h, once computed, stays.
+void jump_search::improve(jps_node* target, int ng, jps_node* parent) {
+    if (ng >= target->g) {
+        return;
+    }
+    const int old_f = target->f;
+    target->g = ng;
+    if (target->h == 0) {
+        target->h = jps_pathfinder::manhattan(std::abs(target->x - gx), std::abs(target->y - gy));
+    }
+    target->f = target->g + target->h;
+    target->parent = parent;
+    open.changed(target, old_f);
+}
+
+// A node not touched yet in this search is clean (h is 0), so it is only
+// written, never read: its memory need not be fetched first.
+void jump_search::discover(const jump_point_found& found, int ng, jps_node* parent) {
+    open.reserve_one();  // a failure here leaves the node untouched
+    jps_node* target = found.node;
+    const int h = jps_pathfinder::manhattan(std::abs(found.x - gx), std::abs(found.y - gy));
+    target->g = ng;
+    target->h = h;
+    target->f = ng + h;
+    target->parent = parent;
+    target->opened = true;
+    marks.open(found.x, found.y);
+    open.append(target);
 }
 
 }  // namespace
@@ -142,10 +222,6 @@ bool jps_pathfinder::findPath(int sx, int sy, int gx, int gy, std::vector<int>& 
     }
 }
 
-// Takes nodes off the open list until the goal is taken off (returned) or the
-// list runs empty or the budget is spent (null). The goal counts against the
-// budget. Each node is put on its next list before it is marked, so that even
-// a failed append leaves no marked node off the lists.
 jps_node* jps_pathfinder::searchGoal(int sx, int sy, int gx, int gy) {
     if (!isWalkable(sx, sy) || !isWalkable(gx, gy)) {
         return nullptr;
@@ -153,27 +229,11 @@ jps_node* jps_pathfinder::searchGoal(int sx, int sy, int gx, int gy) {
     jps_node* start = getNodeAt(sx, sy);
     open_list.push_back(start);
     start->opened = true;
-    bubble_open_list open(open_list, search_workspace::for_this_thread().open_keys);
-    const live_grid grid(map, width, height);
-    for (int taken = 0; taken < max_expansions; ++taken) {
-        if (open.empty()) {
-            return nullptr;
-        }
-        jps_node* node = open.back();
-        closed_list.push_back(node);
-        open.take_back();
-        node->closed = true;
-        if (node->x == gx && node->y == gy) {
-            return node;
-        }
-        addSuccessors(*this, grid, open, node, gx, gy);
-    }
-    return nullptr;
+    return jump_search(*this, search_workspace::for_this_thread(), gx, gy).takeOffUntilGoal();
 }
 
 void jps_pathfinder::identifySuccessors(jps_node* node, int gx, int gy) {
-    bubble_open_list open(open_list, search_workspace::for_this_thread().open_keys);
-    addSuccessors(*this, live_grid(map, width, height), open, node, gx, gy);
+    jump_search(*this, search_workspace::for_this_thread(), gx, gy).expand(node);
 }
 
 // The cells worth jumping to from `node`, pruned by the direction it was
