@@ -7,6 +7,8 @@ BUILD_DIR="${BRONDEL_BUILD_DIR:-$REPO_ROOT/build}"
 
 # Packages every build needs; scripts add their own.
 BASE_PACKAGES=(cmake ninja-build g++ pybind11-dev googletest binutils)
+# The benchmark compares with libtcod's A*; its short run is part of the tests.
+BENCH_PACKAGES=(libtcod-dev)
 
 require_root() {
     if [ "$(id -u)" -ne 0 ]; then

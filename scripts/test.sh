@@ -2,7 +2,7 @@
 # The whole test suite: installs what is missing, builds, and runs every test.
 source "$(dirname "$0")/common.sh"
 require_root
-install_packages "${BASE_PACKAGES[@]}" python3-wheel-whl
+install_packages "${BASE_PACKAGES[@]}" "${BENCH_PACKAGES[@]}" python3-wheel-whl
 build_project
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
 
