@@ -12,7 +12,7 @@ BENCH_PACKAGES=(libtcod-dev)
 
 require_root() {
     if [ "$(id -u)" -ne 0 ]; then
-        echo "error: run this as root (it installs Debian packages with apt-get): sudo $0 $*" >&2
+        echo "error: run this as root: it installs missing Debian packages with apt-get" >&2
         exit 1
     fi
 }
