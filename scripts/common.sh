@@ -7,10 +7,12 @@ BUILD_DIR="${BRONDEL_BUILD_DIR:-$REPO_ROOT/build}"
 
 # Packages every build needs; scripts add their own.
 BASE_PACKAGES=(cmake ninja-build g++ pybind11-dev googletest binutils)
+# The benchmark compares with libtcod's A*; its short run is part of the tests.
+BENCH_PACKAGES=(libtcod-dev)
 
 require_root() {
     if [ "$(id -u)" -ne 0 ]; then
-        echo "error: run this as root (it installs Debian packages with apt-get): sudo $0 $*" >&2
+        echo "error: run this as root: it installs missing Debian packages with apt-get" >&2
         exit 1
     fi
 }

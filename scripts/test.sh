@@ -2,7 +2,7 @@
 # The whole test suite: installs what is missing, builds, and runs every test.
 source "$(dirname "$0")/common.sh"
 require_root
-install_packages "${BASE_PACKAGES[@]}"
+install_packages "${BASE_PACKAGES[@]}" "${BENCH_PACKAGES[@]}" python3-wheel-whl
 build_project
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
 
@@ -14,6 +14,9 @@ if [ -n "$PY3" ]; then
     BUILD_DIR="$BUILD_DIR-python3" BRONDEL_PYTHON="$PY3" build_project
     ctest --test-dir "$BUILD_DIR-python3" --output-on-failure -R '^python\.'
 fi
+
+# The Windows x64 module, cross-built, its native tests run under wine.
+bash "$REPO_ROOT/scripts/windows.sh"
 
 # The same suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
 # then a bounded run of the fuzzer.

@@ -102,20 +102,6 @@ const float& jps_pathfinder::get_path_length() const {
     return path_length;
 }
 
-jps_node* jps_pathfinder::getNodeAt(int x, int y) {
-    return &nodes[y][x];
-}
-
-// Straight-line cost, computed in single precision and truncated once.
-int jps_pathfinder::euclidean(int dx, int dy) {
-    const int squares = dx * dx + dy * dy;
-    return static_cast<int>(std::sqrt(static_cast<float>(squares)) * 10.0f);
-}
-
-int jps_pathfinder::manhattan(int dx, int dy) {
-    return (dx + dy) * 10;
-}
-
 // Only nodes on the two lists were touched by the last search.
 void jps_pathfinder::cleanUpNodes() {
     for (jps_node* node : open_list) {

@@ -94,10 +94,8 @@ public:
     bool findPath(int sx, int sy, int gx, int gy, std::vector<int>& out, float& out_length);
     jps_node* searchGoal(int sx, int sy, int gx, int gy);
     void identifySuccessors(jps_node* node, int gx, int gy);
-    void reorderOpenList();
     void findNeighbors(jps_node* node);
     bool jump(int& x, int& y, int px, int py, int gx, int gy) const;
-    bool isForcedJumpPoint(int x, int y, int dx, int dy, int gx, int gy) const;
 
     // Path reconstruction from the goal node found by the search.
     void backtrace(jps_node* goal, std::vector<int>& out, float& out_length) const;

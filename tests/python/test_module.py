@@ -58,13 +58,12 @@ class ModuleTest(unittest.TestCase):
         other = other_interpreter()
         if other is None:
             self.skipTest("no interpreter of another version found")
-        folder = os.path.dirname(os.path.abspath(MODULE_FILE))
         # A module built for this version has a suffix the other one ignores;
         # load it by its file name instead.
-        probe = ("import importlib.util, sys\n"
-                 "spec = importlib.util.spec_from_file_location('brondel', %r)\n"
+        probe = ("import importlib.util\n"
+                 "location = importlib.util.spec_from_file_location('brondel', %r)\n"
                  "try:\n"
-                 "    importlib.util.module_from_spec(spec)\n"
+                 "    importlib.util.module_from_spec(location)\n"
                  "except ImportError as e:\n"
                  "    print(e)\n") % os.path.abspath(MODULE_FILE)
         out = subprocess.run([other, "-c", probe], capture_output=True, text=True, timeout=60)

@@ -1,0 +1,390 @@
+// Benchmark of the product search against the step-by-step reference search and
+// libtcod's A*, on Moving AI maps. Queries are interleaved engine by engine and
+// repeated; every product answer is also checked against the reference.
+//
+//   bench_pathfinders [--queries N] [--repeats R] [--seed S] [--maps a,b,...]
+//                     [--json FILE] [--without-libtcod] MAP_FOLDER
+//
+// Repeats alternate the interpolate flag (on, off, on, ...). Exit status 1 when
+// the product and the reference disagree on any query, 2 on bad arguments.
+#include "bench/movingai.hpp"
+#include "tests/reference/reference_pathfinder.hpp"
+#include "voxel/jps_pathfinder.hpp"
+#include "voxel/search_workspace.hpp"
+
+#include <libtcod/fov.h>
+#include <libtcod/path.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iomanip>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using OSTREL::Voxel::jps_node;
+using OSTREL::Voxel::jps_pathfinder;
+using OSTREL::Voxel::projection_map;
+using brondel_reference::reference_pathfinder;
+using coordinate = std::array<unsigned int, 3>;
+using clock_type = std::chrono::steady_clock;
+
+const char* const default_maps[] = {"ht_chantry",       "den520d",   "brc202d",
+                                    "AR0011SR",         "Aftershock", "divideandconquer",
+                                    "8room_000",        "random512-10-0", "maze512-1-0"};
+
+struct options {
+    std::size_t queries = 200;
+    int repeats = 4;
+    std::uint32_t seed = 1;
+    std::vector<std::string> maps;
+    std::string json_file;
+    std::string folder;
+    bool with_libtcod = true;
+};
+
+// Everything a search leaves that the differential test compares.
+struct outcome {
+    int status = 0;
+    std::vector<std::pair<int, int>> expanded;
+    std::vector<int> path;
+    std::uint32_t length_bits = 0;
+
+    bool operator==(const outcome& other) const {
+        return status == other.status && expanded == other.expanded && path == other.path &&
+               length_bits == other.length_bits;
+    }
+};
+
+struct timing {
+    double median_us = 0.0;
+    double p90_us = 0.0;
+};
+
+struct map_result {
+    std::string name;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::size_t queries = 0;
+    timing reference;
+    timing product;
+    timing libtcod;
+    std::size_t found = 0;
+    std::size_t budget = 0;
+    std::size_t no_route = 0;
+    double product_length_ratio = 0.0;
+    double libtcod_length_ratio = 0.0;
+    std::size_t node_grid_bytes = 0;
+    std::size_t mismatches = 0;
+};
+
+std::uint32_t bits_of(float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+coordinate one_based(int x, int y) {
+    return {static_cast<unsigned int>(x + 1), static_cast<unsigned int>(y + 1), 0};
+}
+
+double seconds_since(clock_type::time_point start) {
+    return std::chrono::duration<double>(clock_type::now() - start).count();
+}
+
+// Median and 90th percentile of a sample, in microseconds.
+timing summarise(std::vector<double> seconds) {
+    timing result;
+    if (seconds.empty()) return result;
+    std::sort(seconds.begin(), seconds.end());
+    result.median_us = seconds[seconds.size() / 2] * 1e6;
+    result.p90_us = seconds[std::min(seconds.size() - 1, seconds.size() * 9 / 10)] * 1e6;
+    return result;
+}
+
+double median_of(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double walked_length(const std::vector<int>& coords) {
+    double length = 0.0;
+    for (std::size_t i = 2; i + 1 < coords.size(); i += 2) {
+        const int dx = std::abs(coords[i] - coords[i - 2]);
+        const int dy = std::abs(coords[i + 1] - coords[i - 1]);
+        length += std::sqrt(static_cast<double>(dx * dx + dy * dy));
+    }
+    return length;
+}
+
+outcome product_outcome(const jps_pathfinder& finder, int status) {
+    outcome result;
+    result.status = status;
+    for (const jps_node* node : finder.closed_list) result.expanded.emplace_back(node->x, node->y);
+    result.path = finder.get_path().coords;
+    result.length_bits = bits_of(finder.get_path_length());
+    return result;
+}
+
+outcome reference_outcome(const reference_pathfinder& finder, int status) {
+    return outcome{status, finder.expanded(), finder.path(), bits_of(finder.path_length())};
+}
+
+// libtcod's A* over the same cells; diagonal steps cost sqrt(2).
+class libtcod_search {
+public:
+    explicit libtcod_search(const projection_map& map)
+        : cells(TCOD_map_new(static_cast<int>(map.resolution[0]), static_cast<int>(map.resolution[1]))) {
+        for (std::uint32_t y = 0; y < map.resolution[1]; ++y) {
+            for (std::uint32_t x = 0; x < map.resolution[0]; ++x) {
+                const bool free = map.rows[y][x] == 0;
+                TCOD_map_set_properties(cells, static_cast<int>(x), static_cast<int>(y), free, free);
+            }
+        }
+        path = TCOD_path_new_using_map(cells, 1.41421356f);
+    }
+    ~libtcod_search() {
+        TCOD_path_delete(path);
+        TCOD_map_delete(cells);
+    }
+    libtcod_search(const libtcod_search&) = delete;
+    libtcod_search& operator=(const libtcod_search&) = delete;
+
+    bool compute(const movingai::query& q) {
+        return TCOD_path_compute(path, q.start_x, q.start_y, q.goal_x, q.goal_y);
+    }
+    double length(const movingai::query& q) {
+        std::vector<int> coords{q.start_x, q.start_y};
+        for (int i = 0; i < TCOD_path_size(path); ++i) {
+            int x = 0;
+            int y = 0;
+            TCOD_path_get(path, i, &x, &y);
+            coords.push_back(x);
+            coords.push_back(y);
+        }
+        return walked_length(coords);
+    }
+
+private:
+    TCOD_Map* cells;
+    TCOD_path_t path;
+};
+
+// All samples of one map: per query and engine, one time per repeat.
+struct query_samples {
+    std::vector<double> reference;
+    std::vector<double> product;
+    std::vector<double> libtcod;
+};
+
+map_result run_map(const options& opts, const std::string& name) {
+    const projection_map map = movingai::load_map(opts.folder + "/" + name + ".map");
+    const auto all = movingai::load_scenarios(opts.folder + "/" + name + ".map.scen", map);
+    const auto queries = movingai::spread(all, opts.queries, opts.seed);
+
+    map_result result;
+    result.name = name;
+    result.width = map.resolution[0];
+    result.height = map.resolution[1];
+    result.queries = queries.size();
+    result.node_grid_bytes = sizeof(jps_node) * map.resolution[0] * map.resolution[1];
+
+    reference_pathfinder reference;
+    jps_pathfinder product;
+    libtcod_search libtcod(map);
+    std::vector<query_samples> samples(queries.size());
+    double product_ratio_sum = 0.0;
+    double libtcod_ratio_sum = 0.0;
+    std::size_t libtcod_found = 0;
+
+    for (int repeat = 0; repeat < opts.repeats; ++repeat) {
+        const bool interpolate = repeat % 2 == 0;
+        reference.init(map, interpolate);
+        product.init(map, interpolate);
+        for (std::size_t i = 0; i < queries.size(); ++i) {
+            const movingai::query& q = queries[i];
+            const coordinate first = one_based(q.start_x, q.start_y);
+            const coordinate second = one_based(q.goal_x, q.goal_y);
+
+            auto start = clock_type::now();
+            const int reference_status = reference.find_path(first, second);
+            samples[i].reference.push_back(seconds_since(start));
+
+            start = clock_type::now();
+            const int product_status = product.find_path(first, second);
+            samples[i].product.push_back(seconds_since(start));
+
+            bool libtcod_found_path = false;
+            if (opts.with_libtcod) {
+                start = clock_type::now();
+                libtcod_found_path = libtcod.compute(q);
+                samples[i].libtcod.push_back(seconds_since(start));
+            }
+
+            const outcome expected = reference_outcome(reference, reference_status);
+            if (!(product_outcome(product, product_status) == expected)) {
+                ++result.mismatches;
+            }
+            if (repeat != 0) continue;
+            // Outcome shares and lengths are taken once, from the interpolated run.
+            if (reference_status == 0) {
+                ++result.found;
+                product_ratio_sum += walked_length(expected.path) / q.optimal_length;
+            } else if (expected.expanded.size() == reference_pathfinder::expansion_budget) {
+                ++result.budget;
+            } else {
+                ++result.no_route;
+            }
+            if (libtcod_found_path) {
+                ++libtcod_found;
+                libtcod_ratio_sum += libtcod.length(q) / q.optimal_length;
+            }
+        }
+    }
+
+    std::vector<double> reference_medians;
+    std::vector<double> product_medians;
+    std::vector<double> libtcod_medians;
+    for (const query_samples& s : samples) {
+        reference_medians.push_back(median_of(s.reference));
+        product_medians.push_back(median_of(s.product));
+        if (!s.libtcod.empty()) libtcod_medians.push_back(median_of(s.libtcod));
+    }
+    result.reference = summarise(reference_medians);
+    result.product = summarise(product_medians);
+    result.libtcod = summarise(libtcod_medians);
+    result.product_length_ratio = result.found ? product_ratio_sum / result.found : 0.0;
+    result.libtcod_length_ratio = libtcod_found ? libtcod_ratio_sum / libtcod_found : 0.0;
+    return result;
+}
+
+// The native cost of the smallest query, to set against the Python call.
+double one_cell_search_ns() {
+    projection_map map(1, 1);
+    jps_pathfinder finder;
+    finder.init(map, true);
+    const coordinate cell{1, 1, 0};
+    const int calls = 200000;
+    const auto start = clock_type::now();
+    for (int i = 0; i < calls; ++i) finder.find_path(cell, cell);
+    return seconds_since(start) * 1e9 / calls;
+}
+
+std::size_t peak_rss_kib() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<std::size_t>(usage.ru_maxrss);
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::istringstream in(text);
+    std::string part;
+    while (std::getline(in, part, separator)) {
+        if (!part.empty()) parts.push_back(part);
+    }
+    return parts;
+}
+
+bool parse(int argc, char** argv, options& opts) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool has_value = i + 1 < argc;
+        if (arg == "--queries" && has_value) opts.queries = std::stoul(argv[++i]);
+        else if (arg == "--repeats" && has_value) opts.repeats = std::stoi(argv[++i]);
+        else if (arg == "--seed" && has_value) opts.seed = static_cast<std::uint32_t>(std::stoul(argv[++i]));
+        else if (arg == "--maps" && has_value) opts.maps = split(argv[++i], ',');
+        else if (arg == "--json" && has_value) opts.json_file = argv[++i];
+        else if (arg == "--without-libtcod") opts.with_libtcod = false;
+        else if (!arg.empty() && arg[0] != '-' && opts.folder.empty()) opts.folder = arg;
+        else return false;
+    }
+    if (opts.maps.empty()) opts.maps.assign(std::begin(default_maps), std::end(default_maps));
+    return !opts.folder.empty() && opts.repeats > 0 && opts.queries > 0;
+}
+
+void print_table(const std::vector<map_result>& results) {
+    std::cout << std::left << std::setw(18) << "map" << std::right << std::setw(8) << "queries"
+              << std::setw(16) << "reference us" << std::setw(16) << "product us" << std::setw(16)
+              << "libtcod us" << std::setw(8) << "ratio" << std::setw(18) << "found/budget/none"
+              << std::setw(14) << "len prod/tcod" << std::setw(10) << "grid MiB" << '\n';
+    std::cout << std::fixed;
+    for (const map_result& r : results) {
+        std::ostringstream ref, prod, tcod, shares, lengths;
+        ref << std::fixed << std::setprecision(1) << r.reference.median_us << '/' << r.reference.p90_us;
+        prod << std::fixed << std::setprecision(1) << r.product.median_us << '/' << r.product.p90_us;
+        tcod << std::fixed << std::setprecision(0) << r.libtcod.median_us << '/' << r.libtcod.p90_us;
+        shares << r.found << '/' << r.budget << '/' << r.no_route;
+        lengths << std::fixed << std::setprecision(3) << r.product_length_ratio << '/'
+                << r.libtcod_length_ratio;
+        std::cout << std::left << std::setw(18) << r.name << std::right << std::setw(8) << r.queries
+                  << std::setw(16) << ref.str() << std::setw(16) << prod.str() << std::setw(16)
+                  << tcod.str() << std::setw(8) << std::setprecision(2)
+                  << r.reference.median_us / r.product.median_us << std::setw(18) << shares.str()
+                  << std::setw(14) << lengths.str() << std::setw(10) << std::setprecision(1)
+                  << r.node_grid_bytes / 1048576.0 << '\n';
+    }
+}
+
+void write_json(const std::string& file, const options& opts, const std::vector<map_result>& results,
+                double one_cell_ns, std::size_t peak_kib, std::size_t workspace_bytes) {
+    std::ofstream out(file);
+    out << std::setprecision(6) << "{\n  \"queries_per_map\": " << opts.queries
+        << ",\n  \"repeats\": " << opts.repeats << ",\n  \"seed\": " << opts.seed
+        << ",\n  \"one_cell_native_ns\": " << one_cell_ns << ",\n  \"peak_rss_kib\": " << peak_kib
+        << ",\n  \"workspace_bytes\": " << workspace_bytes
+        << ",\n  \"maps\": [\n";
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        const map_result& r = results[i];
+        out << "    {\"name\": \"" << r.name << "\", \"width\": " << r.width << ", \"height\": "
+            << r.height << ", \"queries\": " << r.queries << ",\n     \"reference_us\": ["
+            << r.reference.median_us << ", " << r.reference.p90_us << "], \"product_us\": ["
+            << r.product.median_us << ", " << r.product.p90_us << "], \"libtcod_us\": ["
+            << r.libtcod.median_us << ", " << r.libtcod.p90_us << "],\n     \"found\": " << r.found
+            << ", \"budget\": " << r.budget << ", \"no_route\": " << r.no_route
+            << ", \"product_length_ratio\": " << r.product_length_ratio
+            << ", \"libtcod_length_ratio\": " << r.libtcod_length_ratio
+            << ", \"node_grid_bytes\": " << r.node_grid_bytes << ", \"mismatches\": " << r.mismatches
+            << "}" << (i + 1 < results.size() ? "," : "") << "\n";
+    }
+    out << "  ]\n}\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    options opts;
+    if (!parse(argc, argv, opts)) {
+        std::cerr << "usage: bench_pathfinders [--queries N] [--repeats R] [--seed S] "
+                     "[--maps a,b,...] [--json FILE] [--without-libtcod] MAP_FOLDER\n";
+        return 2;
+    }
+    std::vector<map_result> results;
+    std::size_t mismatches = 0;
+    for (const std::string& name : opts.maps) {
+        results.push_back(run_map(opts, name));
+        mismatches += results.back().mismatches;
+        std::cerr << name << " done\n";
+    }
+    // The search workspace of this thread has grown to the largest map's needs.
+    const std::size_t workspace_bytes = OSTREL::Voxel::search_workspace::for_this_thread().bytes();
+    const double one_cell_ns = one_cell_search_ns();
+    const std::size_t peak_kib = peak_rss_kib();
+    print_table(results);
+    std::cout << "one-cell find_path, native: " << std::setprecision(0) << one_cell_ns << " ns\n"
+              << "peak resident memory: " << peak_kib / 1024 << " MiB\n"
+              << "search workspace of a thread: " << workspace_bytes / 1024 << " KiB\n"
+              << "product answers differing from the reference: " << mismatches << '\n';
+    if (!opts.json_file.empty()) write_json(opts.json_file, opts, results, one_cell_ns, peak_kib, workspace_bytes);
+    return mismatches == 0 ? 0 : 1;
+}

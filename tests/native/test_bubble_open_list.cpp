@@ -1,0 +1,74 @@
+// The open list must end up in exactly the order of one literal bubble pass
+// after every change; checked against that pass on random operation sequences.
+#include "voxel/bubble_open_list.hpp"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <random>
+#include <vector>
+
+using OSTREL::Voxel::bubble_open_list;
+using OSTREL::Voxel::jps_node;
+
+namespace {
+
+void literal_pass(std::vector<jps_node*>& list) {
+    for (std::size_t k = list.size(); k-- > 1;) {
+        if (list[k - 1]->f < list[k]->f) std::swap(list[k - 1], list[k]);
+    }
+}
+
+}  // namespace
+
+TEST(BubbleOpenList, MatchesTheLiteralPassOnRandomChanges) {
+    for (std::uint32_t seed = 1; seed <= 300; ++seed) {
+        std::mt19937 random(seed);
+        std::deque<jps_node> nodes;   // stable addresses
+        std::vector<jps_node*> expected;
+        std::vector<jps_node*> actual;
+        std::vector<int> keys;
+        bubble_open_list open(actual, keys);
+        const int key_range = 1 + static_cast<int>(random() % 40);
+        for (int step = 0; step < 400; ++step) {
+            const unsigned int choice = random() % 10;
+            if (choice < 5 || expected.empty()) {
+                nodes.emplace_back();
+                nodes.back().f = static_cast<int>(random() % key_range);
+                expected.push_back(&nodes.back());
+                literal_pass(expected);
+                open.append(&nodes.back());
+            } else if (choice < 8) {
+                jps_node* node = expected[random() % expected.size()];
+                const int old_f = node->f;
+                node->f = static_cast<int>(random() % key_range) - (choice == 7 ? 0 : key_range / 2);
+                literal_pass(expected);
+                open.changed(node, old_f);
+            } else {
+                expected.pop_back();
+                open.take_back();
+            }
+            ASSERT_EQ(actual, expected) << "seed " << seed << ", step " << step;
+        }
+    }
+}
+
+TEST(BubbleOpenList, TakesOverAListAsItIs) {
+    std::vector<jps_node> nodes(4);
+    const int f[] = {3, 7, 7, 1};
+    std::vector<jps_node*> list;
+    for (int i = 0; i < 4; ++i) {
+        nodes[i].f = f[i];
+        list.push_back(&nodes[i]);
+    }
+    std::vector<jps_node*> expected = list;
+    std::vector<int> keys;
+    bubble_open_list open(list, keys);
+    jps_node added;
+    added.f = 5;
+    expected.push_back(&added);
+    literal_pass(expected);
+    open.append(&added);
+    EXPECT_EQ(list, expected);
+    EXPECT_EQ(open.take_back(), expected.back());
+}

@@ -1,0 +1,264 @@
+// Differential test: the product pathfinder against the step-by-step reference
+// search, on many seeded random maps and on a sample of benchmark queries.
+// Compared: status, the order of the closed list (so the number of expansions
+// too), the path cells and the bit pattern of the length, in both interpolate
+// modes; and the answers of test_direct_view.
+#include "bench/movingai.hpp"
+#include "tests/reference/reference_pathfinder.hpp"
+#include "voxel/jps_pathfinder.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using brondel_reference::reference_pathfinder;
+using OSTREL::Voxel::jps_node;
+using OSTREL::Voxel::jps_pathfinder;
+using OSTREL::Voxel::projection_map;
+using coordinate = std::array<unsigned int, 3>;
+
+std::uint32_t bits_of(float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+struct outcome {
+    int status = 0;
+    std::vector<std::pair<int, int>> expanded;
+    std::vector<int> path;
+    std::uint32_t length_bits = 0;
+};
+
+std::string describe(const outcome& o) {
+    std::ostringstream text;
+    text << "status " << o.status << ", " << o.expanded.size() << " expanded, path of "
+         << o.path.size() / 2 << " cells, length bits " << std::hex << o.length_bits;
+    return text.str();
+}
+
+// Runs one query through both pathfinders and compares everything they leave.
+class both_pathfinders {
+public:
+    void init(const projection_map& map, bool interpolate) {
+        reference.init(map, interpolate);
+        product.init(map, interpolate);
+    }
+
+    ::testing::AssertionResult same_path(const coordinate& first, const coordinate& second) {
+        outcome expected;
+        expected.status = reference.find_path(first, second);
+        expected.expanded = reference.expanded();
+        expected.path = reference.path();
+        expected.length_bits = bits_of(reference.path_length());
+
+        outcome actual;
+        actual.status = product.find_path(first, second);
+        for (const jps_node* node : product.closed_list) actual.expanded.emplace_back(node->x, node->y);
+        actual.path = product.get_path().coords;
+        actual.length_bits = bits_of(product.get_path_length());
+
+        if (expected.status == actual.status && expected.expanded == actual.expanded &&
+            expected.path == actual.path && expected.length_bits == actual.length_bits) {
+            return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure() << "reference: " << describe(expected)
+                                             << "\nproduct:   " << describe(actual);
+    }
+
+    ::testing::AssertionResult same_view(const coordinate& first, const coordinate& second) {
+        const int expected = reference.test_direct_view(first, second);
+        const int actual = product.test_direct_view(first, second);
+        if (expected == actual) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "reference " << expected << ", product " << actual;
+    }
+
+    bool nodes_clean() const {
+        for (std::size_t y = 0; y < product.nodes.size(); ++y) {
+            for (std::size_t x = 0; x < product.nodes[y].size(); ++x) {
+                const jps_node& n = product.nodes[y][x];
+                if (n.x != static_cast<int>(x) || n.y != static_cast<int>(y) || n.g != 0 || n.h != 0 ||
+                    n.f != 0 || n.opened || n.closed || n.parent != nullptr) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    reference_pathfinder reference;
+    jps_pathfinder product;
+};
+
+std::string where(std::uint32_t seed, const coordinate& first, const coordinate& second) {
+    std::ostringstream text;
+    text << "seed " << seed << ", first (" << first[0] << ", " << first[1] << "), second ("
+         << second[0] << ", " << second[1] << ")";
+    return text.str();
+}
+
+// Random maps of three kinds: scattered blocks, mazes of one-cell corridors
+// with some walls knocked out, and rooms joined by doors.
+class map_maker {
+public:
+    explicit map_maker(std::uint32_t seed) : random(seed) {}
+
+    int below(int n) { return static_cast<int>(random() % static_cast<std::uint32_t>(n)); }
+
+    projection_map any() {
+        const int width = side();
+        const int height = side();
+        switch (below(3)) {
+            case 0: return scattered(width, height, below(61));
+            case 1: return maze(width, height, below(30));
+            default: return rooms(width, height, below(20));
+        }
+    }
+
+    // A component for a query: mostly a cell inside, sometimes on or past an edge.
+    unsigned int component(std::uint32_t extent) {
+        switch (below(10)) {
+            case 0: return 0;
+            case 1: return extent + 1;
+            case 2: return static_cast<unsigned int>(below(3)) + extent;
+            default: return static_cast<unsigned int>(below(static_cast<int>(extent) + 1)) + (extent ? 1 : 0);
+        }
+    }
+
+    coordinate cell_of(const projection_map& map) {
+        return {component(map.resolution[0]), component(map.resolution[1]), static_cast<unsigned int>(random())};
+    }
+
+    std::mt19937 random;
+
+private:
+    int side() {
+        switch (below(4)) {
+            case 0: return 1 + below(3);
+            case 1: return 1 + below(12);
+            default: return 1 + below(100);
+        }
+    }
+
+    void block(projection_map& map, int x, int y, int percent) {
+        if (below(100) < percent) map.set(x, y, static_cast<char>(1 + below(127)));
+    }
+
+    projection_map scattered(int width, int height, int percent) {
+        projection_map map(width, height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) block(map, x, y, percent);
+        return map;
+    }
+
+    projection_map maze(int width, int height, int open_percent) {
+        projection_map map(width, height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (x % 2 == 1 || y % 2 == 1) block(map, x, y, 100 - open_percent);
+        return map;
+    }
+
+    projection_map rooms(int width, int height, int clutter) {
+        projection_map map = scattered(width, height, clutter);
+        const int room = 4 + below(8);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if ((x % room == 0 || y % room == 0) && below(room) != 0) map.set(x, y, 1);
+        return map;
+    }
+};
+
+}  // namespace
+
+// One pair of pathfinders for all maps, so that grids of every size follow
+// each other.
+TEST(Differential, RandomMapsBothModes) {
+    both_pathfinders finders;
+    for (std::uint32_t seed = 1; seed <= 600; ++seed) {
+        map_maker maker(seed);
+        const projection_map map = maker.any();
+        for (bool interpolate : {true, false}) {
+            finders.init(map, interpolate);
+            for (int query = 0; query < 12; ++query) {
+                const coordinate first = maker.cell_of(map);
+                const coordinate second = maker.cell_of(map);
+                ASSERT_TRUE(finders.same_path(first, second)) << where(seed, first, second);
+                ASSERT_TRUE(finders.same_view(first, second)) << where(seed, first, second);
+            }
+        }
+        ASSERT_TRUE(finders.nodes_clean()) << "seed " << seed;
+    }
+}
+
+// One pathfinder, one map that changes between searches: every change must be
+// seen by the next search.
+TEST(Differential, MapChangesBetweenSearches) {
+    for (std::uint32_t seed = 1; seed <= 60; ++seed) {
+        map_maker maker(seed);
+        projection_map map = maker.any();
+        both_pathfinders finders;
+        finders.init(map, seed % 2 == 0);
+        const int width = static_cast<int>(map.resolution[0]);
+        const int height = static_cast<int>(map.resolution[1]);
+        for (int round = 0; round < 20; ++round) {
+            for (int change = 0; change < 1 + maker.below(8) && width * height > 0; ++change) {
+                map.rows[maker.below(height)][maker.below(width)] = static_cast<char>(maker.below(2));
+            }
+            const coordinate first = maker.cell_of(map);
+            const coordinate second = maker.cell_of(map);
+            ASSERT_TRUE(finders.same_path(first, second)) << where(seed, first, second);
+        }
+    }
+}
+
+// Grids of pillars with a long wall: far goals run into the budget of 5000
+// expansions, near ones are found just before it.
+TEST(Differential, BudgetBoundary) {
+    for (std::uint32_t seed = 1; seed <= 6; ++seed) {
+        map_maker maker(seed);
+        projection_map map(160, 160);
+        for (unsigned int y = 1; y < 160; y += 2)
+            for (unsigned int x = 1; x < 160; x += 2) map.set(x, y, 1);
+        const unsigned int wall_end = 150 + static_cast<unsigned int>(maker.below(10));
+        for (unsigned int x = 0; x <= wall_end; ++x) map.set(x, 80, 1);
+        both_pathfinders finders;
+        for (bool interpolate : {true, false}) {
+            finders.init(map, interpolate);
+            for (unsigned int goal_row = 100; goal_row < 160; goal_row += 6) {
+                const coordinate first{1, goal_row, 0};
+                const coordinate second{1 + 2 * static_cast<unsigned int>(maker.below(20)), 1, 0};
+                ASSERT_TRUE(finders.same_path(first, second)) << where(seed, first, second);
+            }
+        }
+    }
+}
+
+TEST(Differential, BenchmarkQueriesSample) {
+    for (const char* name : {"ht_chantry", "den520d", "8room_000", "maze512-1-0"}) {
+        const std::string base = std::string(BRONDEL_MAPS_DIR) + "/" + name + ".map";
+        const projection_map map = movingai::load_map(base);
+        const auto queries = movingai::spread(movingai::load_scenarios(base + ".scen", map), 40, 7);
+        both_pathfinders finders;
+        for (bool interpolate : {true, false}) {
+            finders.init(map, interpolate);
+            for (const movingai::query& q : queries) {
+                const coordinate first{static_cast<unsigned int>(q.start_x + 1),
+                                       static_cast<unsigned int>(q.start_y + 1), 0};
+                const coordinate second{static_cast<unsigned int>(q.goal_x + 1),
+                                        static_cast<unsigned int>(q.goal_y + 1), 0};
+                ASSERT_TRUE(finders.same_path(first, second)) << name << ": " << where(0, first, second);
+            }
+        }
+        EXPECT_TRUE(finders.nodes_clean()) << name;
+    }
+}

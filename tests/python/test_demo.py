@@ -1,0 +1,218 @@
+"""The demo and its helpers: the Moving AI map reader, the pictures, the PNG
+writer, and the demo's results and error messages."""
+import contextlib
+import io
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+import zlib
+
+EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir, "examples")
+sys.path.insert(0, EXAMPLES)
+
+import demo  # noqa: E402
+import picture  # noqa: E402
+from movingai import MapError, parse_map  # noqa: E402
+from png_writer import Canvas  # noqa: E402
+
+
+def map_lines(rows):
+    return ["type octile", "height %d" % len(rows), "width %d" % len(rows[0]), "map"] + rows
+
+
+def read_png(data):
+    """(width, height, rows of RGB bytes) of an unfiltered 8-bit RGB PNG,
+    checking the signature and every chunk's checksum."""
+    assert data[:8] == b"\x89PNG\r\n\x1a\n"
+    chunks, at = {}, 8
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        body = data[at + 8:at + 8 + length]
+        (crc,) = struct.unpack(">I", data[at + 8 + length:at + 12 + length])
+        assert crc == zlib.crc32(kind + body) & 0xFFFFFFFF, kind
+        chunks[kind] = chunks.get(kind, b"") + body
+        at += 12 + length
+    width, height = struct.unpack(">II", chunks[b"IHDR"][:8])
+    raw = zlib.decompress(chunks[b"IDAT"])
+    stride = 1 + 3 * width
+    assert len(raw) == height * stride and b"IEND" in chunks
+    return width, height, [raw[y * stride + 1:(y + 1) * stride] for y in range(height)]
+
+
+class MapReaderTest(unittest.TestCase):
+    def test_free_and_occupied_cells(self):
+        grid = parse_map(map_lines([".G@T", "SW.O"]))
+        self.assertEqual((grid.width, grid.height), (4, 2))
+        self.assertEqual([(x, y) for y in range(2) for x in range(4) if grid.is_free(x, y)],
+                         [(0, 0), (1, 0), (2, 1)])
+        self.assertFalse(grid.is_free(4, 0))
+        self.assertFalse(grid.is_free(-1, 0))
+        self.assertEqual(grid.free_cells(), [(0, 0), (1, 0), (2, 1)])
+        # projection_map prints its highest row first.
+        self.assertEqual(str(grid.to_projection_map()), "1 1 0 1\n0 0 1 1\n")
+
+    def test_windows_line_ends_and_trailing_blank_line(self):
+        grid = parse_map("type octile\r\nheight 1\r\nwidth 2\r\nmap\r\n.@\r\n\r\n".splitlines())
+        self.assertEqual(grid.rows, [".@"])
+
+    def test_malformed_maps(self):
+        cases = [
+            ([], "first line should be 'type octile'"),
+            (["# a readme", "text"], "first line should be 'type octile'"),
+            (["type octile", "height 1", "width 1"], "closing 'map' line"),
+            (["type octile", "height 1", "map", "."], "no 'width' line"),
+            (["type octile", "height 1", "width x", "map", "."], "width must be a whole number"),
+            (["type octile", "height 0", "width 1", "map"], "height must be a whole number"),
+            (["type octile", "height one too many", "width 1", "map"], "line 2"),
+            (map_lines(["..", "."]), "row 1 (line 6) has 1 cells"),
+            (map_lines([".."])[:-1], "promises 1 rows, the file has 0"),
+            (map_lines([".."]) + [".."], "more rows than the 1"),
+        ]
+        for lines, message in cases:
+            with self.subTest(lines=lines):
+                with self.assertRaises(MapError) as caught:
+                    parse_map(lines, name="x.map")
+                self.assertIn(message, str(caught.exception))
+                self.assertTrue(str(caught.exception).startswith("x.map: "))
+
+
+class PictureTest(unittest.TestCase):
+    def test_png_round_trip(self):
+        canvas = Canvas(5, 3, (255, 255, 255))
+        canvas.fill_rect(3, 1, 9, 9, (1, 2, 3))  # clipped at the edges
+        width, height, rows = read_png(canvas.png_bytes())
+        self.assertEqual((width, height), (5, 3))
+        self.assertEqual(rows[0], b"\xff" * 15)
+        self.assertEqual(rows[2], b"\xff" * 9 + b"\x01\x02\x03" * 2)
+
+    def test_text_marks_one_cell_per_character(self):
+        grid = parse_map(map_lines(["....", ".@@.", "...."]))
+        scene = picture.Scene(grid, (0, 0), (3, 2), path=[(0, 0), (1, 0), (2, 0), (3, 1), (3, 2)],
+                              jump_points=[(0, 0), (2, 0), (3, 2)], corner=(1, 0))
+        lines, scale = picture.render_text(scene)
+        self.assertEqual(scale, (1, 1))
+        self.assertEqual(lines, ["SCo ", " ##*", "   G"])
+        self.assertIn("# occupied", picture.legend(scale))
+
+    def test_large_map_is_shrunk_keeping_its_shape(self):
+        self.assertEqual(picture.text_scale(512, 512, 96, 48), (6, 12))
+        self.assertEqual(picture.text_scale(100, 1000, 96, 48), (11, 22))
+        self.assertEqual(picture.text_scale(96, 48, 96, 48), (1, 1))
+        grid = parse_map(map_lines(["@@@@....", "@@@@...@", "........", "........"]))
+        scene = picture.Scene(grid, (4, 3), (5, 3))
+        lines, scale = picture.render_text(scene, max_columns=4, max_rows=2)
+        self.assertEqual(scale, (2, 4))
+        # Blocks of 2 x 4 cells: half occupied '+', one in eight '.'; the
+        # start hides the goal in the same block.
+        self.assertEqual(lines, ["++S."])
+
+    def test_png_of_a_scene(self):
+        grid = parse_map(map_lines(["..", "@."]))
+        scene = picture.Scene(grid, (0, 0), (1, 1), path=[(0, 0), (1, 0), (1, 1)])
+        with tempfile.TemporaryDirectory() as folder:
+            target = os.path.join(folder, "scene.png")
+            size = picture.render_png(scene, target)
+            with open(target, "rb") as image:
+                width, height, rows = read_png(image.read())
+        scale = picture.png_scale(2, 2)
+        self.assertEqual(size, (width, height))
+        self.assertEqual((width, height), (2 * scale, 2 * scale))
+        pixel = rows[-1][:3]  # bottom-left: the occupied cell
+        self.assertEqual(tuple(pixel), picture.BLOCKED_COLOR)
+        self.assertEqual(tuple(rows[-1][-3:]), dict((n, c) for n, _, c in picture.MARKERS)["goal"])
+
+
+def run_demo(*args):
+    """Runs the demo's main(); returns its exit code, output and error text."""
+    out, err = io.StringIO(), io.StringIO()
+    with contextlib.redirect_stdout(out), contextlib.redirect_stderr(err):
+        code = demo.main(list(args) + ["--no-png"])
+    return code, out.getvalue(), err.getvalue()
+
+
+class DemoTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.TemporaryDirectory()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.folder.cleanup()
+
+    def write_map(self, name, rows):
+        path = os.path.join(self.folder.name, name)
+        with open(path, "w") as target:
+            target.write("\n".join(map_lines(rows)) + "\n")
+        return path
+
+    def test_default_run_prints_and_writes_the_picture(self):
+        target = os.path.join(self.folder.name, "out", "demo.png")
+        done = subprocess.run([sys.executable, os.path.join(EXAMPLES, "demo.py"), "--png", target],
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              universal_newlines=True, timeout=120)
+        self.assertEqual((done.returncode, done.stderr), (0, ""))
+        for text in ("rooms.map (73 x 37 cells), start (7, 7), goal (66, 29)",
+                     "S start", "path with every cell:", "path as jump points:",
+                     "start sees goal:", "corner of the path:", "find_corner", "image written to"):
+            self.assertIn(text, done.stdout)
+        with open(target, "rb") as image:
+            self.assertEqual(read_png(image.read())[:2], (73 * 12, 37 * 12))
+
+    def test_results_of_a_small_map(self):
+        path = self.write_map("small.map", [".....", ".@@@.", "....."])
+        code, out, err = run_demo("--map", path, "--from", "0,2", "--to", "4,0")
+        self.assertEqual((code, err), (0, ""))
+        lines = out.splitlines()
+        # Up the left side, then diagonally past the wall's end, whose
+        # neighbour (0, 1) is the corner.
+        self.assertEqual(lines[1:4], [" o**G", "C### ", "S    "])
+        for text in ("path with every cell:    6 cells, length 5.414",
+                     "path as jump points:     4 jump points, length 5.4",
+                     "start sees goal:         no",
+                     "corner of the path:      (0, 1)"):
+            self.assertIn(text, lines)
+        code, out, _ = run_demo("--map", path, "--from", "0,0", "--to", "4,0")
+        self.assertIn("start sees goal:         yes", out.splitlines())
+
+    def test_errors_are_one_line_messages(self):
+        walled = self.write_map("walled.map", ["..@..", "..@..", "..@.."])
+        cases = [
+            (["--map", os.path.join(self.folder.name, "missing.map")], "map file not found: "),
+            (["--map", os.path.join(EXAMPLES, "demo.py")], "malformed map: "),
+            (["--from", "73,0"], "the start cell (73, 0) is outside the map"),
+            (["--to", "1,-1"], "the goal cell (1, -1) is outside the map"),
+            (["--from", "0,0"], "the start cell (0, 0) is on an obstacle ('@')"),
+            # Without --from and --to: the first and last free cells.
+            (["--map", walled], "from (0, 0) to (4, 2): no route connects them"),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                code, out, err = run_demo(*args)
+                self.assertEqual(code, 1)
+                self.assertTrue(err.startswith("error: ") and message in err, err)
+                self.assertEqual(err.count("\n"), 1)
+
+    def test_no_path_within_the_budget_is_explained(self):
+        # A route exists, but the goal would only be the 5826th node expanded.
+        rows = []
+        for y in range(160):
+            rows.append("".join("@" if (x % 2 and y % 2) or (y == 80 and x <= 155) else "."
+                                for x in range(160)))
+        path = self.write_map("budget.map", rows)
+        code, _, err = run_demo("--map", path, "--from", "0,158", "--to", "0,0")
+        self.assertEqual(code, 1)
+        self.assertIn("budget of 5000 expansions", err)
+
+    def test_bad_cell_syntax_is_a_usage_error(self):
+        with contextlib.redirect_stderr(io.StringIO()) as err:
+            with self.assertRaises(SystemExit) as caught:
+                demo.main(["--from", "1;2"])
+        self.assertEqual(caught.exception.code, 2)
+        self.assertIn("expected a cell as X,Y", err.getvalue())
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,157 @@
+"""The type stub bindings/brondel.pyi against the live module: the same
+classes and bases, the same methods and read-only properties, and for each
+callable the same number of arguments, all positional only, with matching
+argument and result types."""
+import ast
+import os
+import re
+import unittest
+
+import brondel
+
+STUB = os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                    os.pardir, os.pardir, "bindings", "brondel.pyi")
+
+# How the binding library renders a type, and the annotations the stub may
+# use for it.
+STUB_TYPES = {
+    "int": {"int"},
+    "float": {"float"},
+    "bool": {"bool"},
+    "None": {"None"},
+    # A character argument also accepts a bytes object of length 1.
+    "str": {"str", "Union[str, bytes, bytearray]"},
+    "List[int[2]]": {"List[int]"},
+    "List[int[3]]": {"Sequence[int]"},
+}
+
+SIGNATURE = re.compile(r"^(?P<name>\w*)\((?P<params>.*)\) -> (?P<result>.+)$")
+
+
+def stub_type(rendered):
+    if rendered.startswith("brondel."):
+        return {rendered[len("brondel."):]}
+    return STUB_TYPES.get(rendered, set())
+
+
+def split_params(text):
+    """Splits "a: X, b: Y[int, int]" at the commas outside brackets."""
+    params, depth, current = [], 0, ""
+    for char in text:
+        depth += {"[": 1, "]": -1}.get(char, 0)
+        if char == "," and depth == 0:
+            params.append(current.strip())
+            current = ""
+        else:
+            current += char
+    if current.strip():
+        params.append(current.strip())
+    return params
+
+
+def live_signature(doc):
+    """(argument types without self, result type) from a rendered signature."""
+    match = SIGNATURE.match(doc.splitlines()[0])
+    params = [param.split(": ", 1)[1] for param in split_params(match.group("params"))]
+    return params[1:], match.group("result")
+
+
+def live_members(cls):
+    """{name: (kind, argument types, result type)} of the members the class
+    itself defines with the binding library."""
+    members = {}
+    for name, value in vars(cls).items():
+        if isinstance(value, property):
+            members[name] = ("property", value.fset is None) + live_signature(value.fget.__doc__)
+        elif type(value).__name__ == "instancemethod":
+            members[name] = ("method", None) + live_signature(value.__doc__)
+    return members
+
+
+def annotation(node):
+    """The text of an annotation, as the stub writes it."""
+    if isinstance(node, ast.Name):
+        return node.id
+    if isinstance(node, ast.Constant):
+        return repr(node.value)
+    if isinstance(node, ast.Index):  # Python 3.8 wraps subscripts in Index
+        return annotation(node.value)
+    if isinstance(node, ast.Tuple):
+        return ", ".join(annotation(element) for element in node.elts)
+    if isinstance(node, ast.Subscript):
+        return "%s[%s]" % (annotation(node.value), annotation(node.slice))
+    raise AssertionError("unexpected annotation %s" % ast.dump(node))
+
+
+def stub_function(node):
+    """(kind, read_only, argument types without self, result type, all
+    positional only) of a function in the stub."""
+    arguments = node.args
+    params = arguments.posonlyargs + arguments.args
+    positional_only = (not arguments.args[1:] and not arguments.kwonlyargs
+                       and arguments.vararg is None and arguments.kwarg is None
+                       and not arguments.defaults)
+    decorators = [annotation(d) for d in node.decorator_list]
+    kind = "property" if decorators == ["property"] else "method"
+    read_only = True if kind == "property" else None
+    return (kind, read_only, [annotation(p.annotation) for p in params[1:]],
+            annotation(node.returns), positional_only)
+
+
+def stub_classes():
+    with open(STUB, encoding="utf-8") as source:
+        tree = ast.parse(source.read())
+    classes = {}
+    for node in tree.body:
+        if isinstance(node, ast.ClassDef):
+            members = {}
+            for item in node.body:
+                if isinstance(item, ast.FunctionDef):
+                    # A second definition of a name would be a setter.
+                    if item.name in members:
+                        members[item.name] = members[item.name][:1] + (False,) + members[item.name][2:]
+                    else:
+                        members[item.name] = stub_function(item)
+            classes[node.name] = ([annotation(base) for base in node.bases], members)
+    return tree, classes
+
+
+class StubTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tree, cls.classes = stub_classes()
+        cls.live = {name: value for name, value in vars(brondel).items()
+                    if isinstance(value, type)}
+
+    def test_module_docstring(self):
+        self.assertEqual(ast.get_docstring(self.tree), brondel.__doc__)
+
+    def test_same_classes_and_bases(self):
+        self.assertEqual(sorted(self.classes), sorted(self.live))
+        for name, cls in self.live.items():
+            bases = [base.__name__ for base in cls.__bases__ if base.__module__ == "brondel"]
+            self.assertEqual(self.classes[name][0], bases, name)
+
+    def test_same_members(self):
+        for name, cls in self.live.items():
+            with self.subTest(cls=name):
+                self.assertEqual(sorted(self.classes[name][1]), sorted(live_members(cls)))
+
+    def test_same_arguments_and_results(self):
+        for class_name, cls in self.live.items():
+            stub_members = self.classes[class_name][1]
+            for name, (kind, read_only, params, result) in live_members(cls).items():
+                if name not in stub_members:
+                    continue  # reported by test_same_members
+                with self.subTest(member="%s.%s" % (class_name, name)):
+                    s_kind, s_read_only, s_params, s_result, s_positional = stub_members[name]
+                    self.assertEqual((s_kind, s_read_only), (kind, read_only))
+                    self.assertEqual(len(s_params), len(params), "number of arguments")
+                    for rendered, written in zip(params, s_params):
+                        self.assertIn(written, stub_type(rendered))
+                    self.assertIn(s_result, stub_type(result))
+                    self.assertTrue(s_positional, "arguments must be positional only")
+
+
+if __name__ == "__main__":
+    unittest.main()

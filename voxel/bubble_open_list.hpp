@@ -1,0 +1,70 @@
+// bubble_open_list: the search's open list, kept in exactly the order that one
+// bubble pass after every change gives, but without visiting the whole list.
+//
+// The order it must reproduce: after a change, for k = n-1 down to 1, entry k-1
+// and entry k swap when f[k-1] < f[k]. A pass moves entries only at "ascents"
+// (positions k with f[k-1] < f[k]) and while it carries an entry forward
+// through smaller ones. All ascents are known to lie in an interval
+// [low, high], so the pass starts at high and ends at low, apart from the
+// carries; and the keys sit beside the entries, so no node is read.
+//
+// Contract
+//   Dependencies: jps_node and the C++17 standard library.
+//   Ownership:    works on the pathfinder's open_list (`entries`, the pointers
+//                 in list order) and a scratch vector of their f (`keys`, from
+//                 the thread's search_workspace); owns neither. The entries are
+//                 the real open list: after a search it holds what the literal
+//                 passes would have left.
+//   Invariants:   keys[i] == entries[i]->f for every i; every ascent lies in
+//                 [low, high].
+//   Checking:     none; append() takes a node that is not on the list,
+//                 lowered() one that is, with its f before the change.
+//   Threads:      one search at a time per pair of vectors.
+//
+// Usage
+//   bubble_open_list open(finder.open_list, workspace.open_keys);
+//   open.append(start);                  // start->f already set
+//   jps_node* next = open.take_back();
+#pragma once
+
+#include "voxel/jps_node.hpp"
+
+#include <cstddef>
+#include <vector>
+
+namespace OSTREL {
+namespace Voxel {
+
+class bubble_open_list {
+public:
+    // Takes the list as it is, reading the keys from its nodes.
+    bubble_open_list(std::vector<jps_node*>& entries, std::vector<int>& keys);
+
+    bool empty() const { return entries.empty(); }
+    jps_node* back() const { return entries.back(); }
+    jps_node* take_back();
+    // Makes room for one more entry, so that the next append() cannot fail:
+    // a caller that must not be left with a changed node off the list calls
+    // this before it changes the node.
+    void reserve_one();
+    // Appends a node, then makes one pass. Throws only when no room was made.
+    void append(jps_node* node);
+    // The node's f changed from old_f while on the list; makes one pass.
+    void changed(jps_node* node, int old_f);
+
+private:
+    void pass();
+    std::size_t carry(std::size_t k, std::size_t& touched_low, std::size_t& touched_high);
+    bool is_ascent(std::size_t k) const { return keys[k - 1] < keys[k]; }
+    void include(std::size_t first, std::size_t last);
+    void find_ascents(std::size_t first, std::size_t last);
+    bool no_ascents() const { return low > high; }
+
+    std::vector<jps_node*>& entries;
+    std::vector<int>& keys;
+    std::size_t low = 1;   // every ascent k has low <= k <= high;
+    std::size_t high = 0;  // low > high: there are none
+};
+
+}  // namespace Voxel
+}  // namespace OSTREL

@@ -1,0 +1,69 @@
+// live_grid: the bound map as the search reads it, and the three kinds of run
+// that make up a jump: straight along a row, straight along a column, and
+// diagonal with its two straight probes. Each run answers exactly as the
+// step-by-step jump does (same stop cell, same answer); only the way it reads
+// the cells differs. Rows are scanned eight cells at a time (byte_scan.hpp),
+// columns one row at a time through the rows' own storage.
+//
+// Contract
+//   Dependencies: projection_map, byte_scan and the C++17 standard library.
+//   Ownership:    a view: it keeps the address of the map's rows and copies
+//                 nothing, so every change made to the map before the view is
+//                 built is seen. Built in constant time, once per call.
+//   Checking:     any cell may be asked about; cells outside width x height
+//                 are blocked. The runs expect a cell entered from an adjacent
+//                 one (as jump does): a step of -1, 0 or +1 on each axis.
+//   Invariants:   width and height are the map's resolution (the pathfinder's
+//                 own copies of it, taken by init()).
+//   Threads:      read-only; the map must not change while a view is in use.
+//
+// Usage
+//   const live_grid grid(map, width, height);
+//   int x = 4, y = 2;
+//   bool found = grid.run_horizontal(x, y, +1, goal_x, goal_y);   // x: the stop
+#pragma once
+
+#include "voxel/projection_map.hpp"
+
+#include <valarray>
+
+namespace OSTREL {
+namespace Voxel {
+
+class live_grid {
+public:
+    live_grid(const projection_map* map, int width, int height);
+
+    bool walkable(int x, int y) const {
+        return inside(x, y) && row(y)[x] == 0;
+    }
+
+    // Each run starts at the cell (x, y) just entered and walks on in its
+    // direction. True when it stops at the goal or a jump point, whose
+    // coordinates are then left in the reference arguments; false when it
+    // runs into a blocked cell or off the grid.
+    bool run_horizontal(int& x, int y, int dx, int gx, int gy) const;
+    bool run_vertical(int x, int& y, int dy, int gx, int gy) const;
+    bool run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy) const;
+
+private:
+    enum class step { go_on, jump_point, blocked };
+
+    step horizontal_step(int x, int y, int dx, int goal_x) const;
+    int skip_east(int x, int y, int goal_x) const;
+    int skip_west(int x, int y, int goal_x) const;
+    bool run_vertical_at_edge(int x, int& y, int dy, int goal_y) const;
+
+    bool inside(int x, int y) const {
+        return static_cast<unsigned int>(x) < static_cast<unsigned int>(width) &&
+               static_cast<unsigned int>(y) < static_cast<unsigned int>(height);
+    }
+    const char* row(int y) const { return &rows[y][0]; }
+
+    const std::valarray<char>* rows;
+    int width;
+    int height;
+};
+
+}  // namespace Voxel
+}  // namespace OSTREL
