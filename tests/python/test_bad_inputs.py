@@ -1,5 +1,6 @@
-"""Every row of docs/bad-inputs.md: each bad input raises what the table says,
-or is answered without error where the table says so, and changes nothing."""
+"""Every row of the README's table of bad inputs: each bad input raises what
+the table says, or is answered without error where the table says so, and
+changes nothing."""
 import copy
 import gc
 import os
