@@ -91,26 +91,31 @@ struct jump_point_found {
 // One running search towards (gx, gy): the live view of the map, the open
 // list in the order of its passes, the opened and closed marks of the nodes
 // and the records of their search fields. The search reads and writes the
-// records, never the nodes; when it ends it writes the records back into
-// their nodes (which then hold what the step-by-step search leaves in them)
-// and clears the marks.
+// records, never the nodes. What it leaves in the nodes is chosen up front:
+// every record (the nodes then hold what the step-by-step search leaves in
+// them), or only the chain from the goal back to the start, which is all that
+// backtrace reads. Either way its marks are cleared when it ends.
 class jump_search {
 public:
-    jump_search(jps_pathfinder& pathfinder, search_workspace& workspace, int goal_x, int goal_y)
+    enum class leaves { every_node, goal_chain };
+
+    jump_search(jps_pathfinder& pathfinder, search_workspace& workspace, int goal_x, int goal_y, leaves left)
         : finder(pathfinder),
           marks(workspace.marks),
           records(workspace.records),
           open(pathfinder.open_list, importListedNodes(workspace.open_keys)),
           grid(pathfinder.map, pathfinder.width, pathfinder.height),
           gx(goal_x),
-          gy(goal_y) {}
+          gy(goal_y),
+          left_in_nodes(left) {}
     ~jump_search() {
-        records.write_back();
+        if (left_in_nodes == leaves::every_node) records.write_back();
         clearMarks();
     }
     jump_search(const jump_search&) = delete;
     jump_search& operator=(const jump_search&) = delete;
 
+    void openStart(jps_node* start);
     jps_node* takeOffUntilGoal();
     int recordOf(jps_node* node);
     void expand(int id);
@@ -119,6 +124,7 @@ private:
     std::vector<open_key>& importListedNodes(std::vector<open_key>& keys);
     int import(jps_node* node);
     void clearMarks();
+    void writeBackChain(int goal);
     int runToJumpPoints(const node_record& expanded, jump_point_found (&found)[8]) const;
     void consider(const node_record& expanded, const jump_point_found& found);
     void improve(int id, int ng, const node_record& parent);
@@ -131,6 +137,7 @@ private:
     const live_grid grid;
     const int gx;
     const int gy;
+    const leaves left_in_nodes;
 };
 
 // Runs before the open list is built (it fills the list's keys): a record for
@@ -167,6 +174,28 @@ void jump_search::clearMarks() {
     for (const node_record& record : records) marks.clear(record.x, record.y);
 }
 
+// The start goes on the open list as a clean node: g, h, f 0, no parent.
+void jump_search::openStart(jps_node* start) {
+    open.reserve_one();  // a failure in either leaves the node untouched
+    records.reserve_one();
+    const int id = records.add({start, nullptr, start->x, start->y, 0, 0, 0, 0, 0, true, false});
+    marks.open(start->x, start->y);
+    open.append(start, 0, id);
+}
+
+// The goal and its parents, up to the start: every parent is closed, so it
+// has a record.
+void jump_search::writeBackChain(int goal) {
+    for (int id = goal;;) {
+        const node_record& record = records[id];
+        node_records::write_back(record);
+        if (record.parent == nullptr) {
+            return;
+        }
+        id = records.at_cell(record.parent_x, record.parent_y);
+    }
+}
+
 // The record of a node handed in from outside the search; a node on neither
 // list gets one as it stands.
 int jump_search::recordOf(jps_node* node) {
@@ -194,6 +223,7 @@ jps_node* jump_search::takeOffUntilGoal() {
         record.closed = true;
         marks.close(record.x, record.y);
         if (record.x == gx && record.y == gy) {
+            if (left_in_nodes == leaves::goal_chain) writeBackChain(id);
             return node;
         }
         expand(id);
@@ -299,8 +329,8 @@ bool jps_pathfinder::findPath(int sx, int sy, int gx, int gy, std::vector<int>& 
         jps_node* goal = searchGoal(sx, sy, gx, gy);
         if (goal != nullptr) {
             backtrace(goal, out, out_length);
+            cleanUpChain(goal);  // the only nodes the search wrote
         }
-        cleanUpNodes();
         return goal != nullptr;
     } catch (...) {
         // Out of memory: leave a clean grid and no partial path behind.
@@ -314,14 +344,13 @@ jps_node* jps_pathfinder::searchGoal(int sx, int sy, int gx, int gy) {
     if (!isWalkable(sx, sy) || !isWalkable(gx, gy)) {
         return nullptr;
     }
-    jps_node* start = getNodeAt(sx, sy);
-    open_list.push_back(start);
-    start->opened = true;
-    return jump_search(*this, search_workspace::for_this_thread(), gx, gy).takeOffUntilGoal();
+    jump_search search(*this, search_workspace::for_this_thread(), gx, gy, jump_search::leaves::goal_chain);
+    search.openStart(getNodeAt(sx, sy));
+    return search.takeOffUntilGoal();
 }
 
 void jps_pathfinder::identifySuccessors(jps_node* node, int gx, int gy) {
-    jump_search search(*this, search_workspace::for_this_thread(), gx, gy);
+    jump_search search(*this, search_workspace::for_this_thread(), gx, gy, jump_search::leaves::every_node);
     search.expand(search.recordOf(node));
 }
 

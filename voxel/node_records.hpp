@@ -82,15 +82,18 @@ public:
 
     // Copies every record into its node, in the order they were added.
     void write_back() const {
-        for (const node_record& record : records) {
-            jps_node& node = *record.node;
-            node.g = record.g;
-            node.h = record.h;
-            node.f = record.f;
-            node.opened = record.opened;
-            node.closed = record.closed;
-            node.parent = record.parent;
-        }
+        for (const node_record& record : records) write_back(record);
+    }
+
+    // Copies one record into its node.
+    static void write_back(const node_record& record) {
+        jps_node& node = *record.node;
+        node.g = record.g;
+        node.h = record.h;
+        node.f = record.f;
+        node.opened = record.opened;
+        node.closed = record.closed;
+        node.parent = record.parent;
     }
 
     std::size_t bytes() const {
