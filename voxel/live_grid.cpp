@@ -163,13 +163,15 @@ bool live_grid::run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy) con
             (walkable(x + dx, y - dy) && !walkable(x, y - dy))) {
             return true;
         }
-        // The two straight probes run on copies: the jump point is (x, y).
+        // The two straight probes run on copies: the jump point is (x, y). A
+        // probe whose first cell is blocked ends there, without a jump point;
+        // that is tested first, as it is the common case beside walls.
         int probe_x = x + dx;
-        if (run_horizontal(probe_x, y, dx, gx, gy)) {
+        if (walkable(probe_x, y) && run_horizontal(probe_x, y, dx, gx, gy)) {
             return true;
         }
         int probe_y = y + dy;
-        if (run_vertical(x, probe_y, dy, gx, gy)) {
+        if (walkable(x, probe_y) && run_vertical(x, probe_y, dy, gx, gy)) {
             return true;
         }
         x += dx;
