@@ -32,7 +32,7 @@ void bubble_open_list::reserve_one() {
 
 void bubble_open_list::append(jps_node* node, int f, int record) {
     entries.push_back(node);
-    keys.push_back({f, record});
+    keys.emplace_back(f, record);
     include(keys.size() - 1, keys.size() - 1);
     pass();
 }
@@ -40,8 +40,8 @@ void bubble_open_list::append(jps_node* node, int f, int record) {
 void bubble_open_list::changed(int record, int f) {
     std::size_t at = keys.size();
     while (at-- > 0) {
-        if (keys[at].record == record) {
-            keys[at].f = f;
+        if (keys[at].record() == record) {
+            keys[at].set_f(f);
             include(at, at + 1);
             break;
         }
@@ -78,7 +78,7 @@ std::size_t bubble_open_list::carry(std::size_t k, std::size_t& touched_low, std
     const open_key key = keys[k];
     jps_node* const entry = entries[k];
     std::size_t at = k;
-    while (at > 0 && keys[at - 1].f < key.f) {
+    while (at > 0 && keys[at - 1].f_less_than(key)) {
         --at;
     }
     std::move_backward(keys.begin() + at, keys.begin() + k, keys.begin() + k + 1);

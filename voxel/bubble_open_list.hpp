@@ -33,14 +33,41 @@
 #include "voxel/jps_node.hpp"
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace OSTREL {
 namespace Voxel {
 
-struct open_key {
-    int f;       // the entry's f
-    int record;  // the id of its record in the running search
+// The key of an open list entry: its f and the id of its record, packed in
+// one 64-bit word, so that a key is always written and read whole (a key
+// written as two halves and read back as one word stalls the processor).
+// The high half holds f with its sign bit flipped, so that comparing high
+// halves as unsigned numbers orders them as signed f.
+class open_key {
+public:
+    open_key(int f, int record) : bits(pack(f) | static_cast<std::uint32_t>(record)) {}
+
+    int f() const {
+        const std::uint32_t biased = static_cast<std::uint32_t>(bits >> 32) ^ sign_bit;
+        int value;
+        std::memcpy(&value, &biased, sizeof value);
+        return value;
+    }
+    int record() const { return static_cast<int>(bits & 0xFFFFFFFFu); }
+    bool f_less_than(const open_key& other) const { return (bits >> 32) < (other.bits >> 32); }
+    void set_f(int f) { bits = pack(f) | (bits & 0xFFFFFFFFu); }
+
+private:
+    static constexpr std::uint32_t sign_bit = 0x80000000u;
+    static std::uint64_t pack(int f) {
+        std::uint32_t raw;
+        std::memcpy(&raw, &f, sizeof raw);
+        return std::uint64_t{raw ^ sign_bit} << 32;
+    }
+
+    std::uint64_t bits;
 };
 
 class bubble_open_list {
@@ -50,7 +77,7 @@ public:
 
     bool empty() const { return entries.empty(); }
     jps_node* back() const { return entries.back(); }
-    int back_record() const { return keys.back().record; }
+    int back_record() const { return keys.back().record(); }
     jps_node* take_back();
     // Makes room for one more entry, so that the next append() cannot fail:
     // a caller that must not be left with a changed node off the list calls
@@ -65,7 +92,7 @@ public:
 private:
     void pass();
     std::size_t carry(std::size_t k, std::size_t& touched_low, std::size_t& touched_high);
-    bool is_ascent(std::size_t k) const { return keys[k - 1].f < keys[k].f; }
+    bool is_ascent(std::size_t k) const { return keys[k - 1].f_less_than(keys[k]); }
     void include(std::size_t first, std::size_t last);
     void find_ascents(std::size_t first, std::size_t last);
     bool no_ascents() const { return low > high; }

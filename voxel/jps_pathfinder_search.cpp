@@ -151,7 +151,7 @@ std::vector<open_key>& jump_search::importListedNodes(std::vector<open_key>& key
     keys.clear();
     keys.reserve(finder.open_list.size());
     for (jps_node* node : finder.open_list) {
-        keys.push_back({node->f, import(node)});
+        keys.emplace_back(node->f, import(node));
     }
     for (jps_node* node : finder.closed_list) {
         import(node);

@@ -62,7 +62,7 @@ TEST(BubbleOpenList, TakesOverAListAsItIs) {
     for (int i = 0; i < 4; ++i) {
         nodes[i].f = f[i];
         list.push_back(&nodes[i]);
-        keys.push_back({f[i], i});
+        keys.emplace_back(f[i], i);
     }
     std::vector<jps_node*> expected = list;
     bubble_open_list open(list, keys);
@@ -76,6 +76,22 @@ TEST(BubbleOpenList, TakesOverAListAsItIs) {
     EXPECT_EQ(open.take_back(), expected.back());
 }
 
+TEST(BubbleOpenList, KeysOrderAndKeepAnyF) {
+    const int values[] = {-2147483647 - 1, -5, -1, 0, 1, 48, 2147483647};
+    for (int a : values) {
+        const open_key key(a, 12345);
+        EXPECT_EQ(key.f(), a);
+        EXPECT_EQ(key.record(), 12345);
+        for (int b : values) {
+            EXPECT_EQ(key.f_less_than(open_key(b, 0)), a < b) << a << " " << b;
+        }
+    }
+    open_key changed(7, 3);
+    changed.set_f(-7);
+    EXPECT_EQ(changed.f(), -7);
+    EXPECT_EQ(changed.record(), 3);
+}
+
 TEST(BubbleOpenList, AChangeOfAnEntryNotOnTheListOnlyMakesAPass) {
     std::vector<jps_node> nodes(2);
     std::vector<jps_node*> list{&nodes[0], &nodes[1]};
@@ -83,5 +99,5 @@ TEST(BubbleOpenList, AChangeOfAnEntryNotOnTheListOnlyMakesAPass) {
     bubble_open_list open(list, keys);
     open.changed(7, 1);
     EXPECT_EQ(list, (std::vector<jps_node*>{&nodes[0], &nodes[1]}));
-    EXPECT_EQ(keys[1].f, 2);
+    EXPECT_EQ(keys[1].f(), 2);
 }
