@@ -82,6 +82,17 @@ void prunedNeighbors(const live_grid& grid, int x, int y, int dx, int dy, Add&& 
     }
 }
 
+// The node being expanded: its cell, cost and the direction it was entered
+// in (both 0 for the start).
+struct expanded_node {
+    jps_node* node;
+    int x;
+    int y;
+    int g;
+    int dx;
+    int dy;
+};
+
 struct jump_point_found {
     int x;
     int y;
@@ -125,10 +136,11 @@ private:
     int import(jps_node* node);
     void clearMarks();
     void writeBackChain(int goal);
-    int runToJumpPoints(const node_record& expanded, jump_point_found (&found)[8]) const;
-    void consider(const node_record& expanded, const jump_point_found& found);
-    void improve(int id, int ng, const node_record& parent);
-    void discover(const jump_point_found& found, int ng, const node_record& parent);
+    static expanded_node expandedFrom(const node_record& record);
+    int runToJumpPoints(const expanded_node& expanded, jump_point_found (&found)[8]) const;
+    void consider(const expanded_node& expanded, const jump_point_found& found);
+    void improve(int id, int ng, const expanded_node& parent);
+    void discover(const jump_point_found& found, int ng, const expanded_node& parent);
 
     jps_pathfinder& finder;
     node_marks& marks;
@@ -160,10 +172,18 @@ std::vector<open_key>& jump_search::importListedNodes(std::vector<open_key>& key
 }
 
 int jump_search::import(jps_node* node) {
-    const jps_node* parent = node->parent;
-    const int id = records.add({node, node->parent, node->x, node->y, node->g, node->h, node->f,
-                                parent != nullptr ? parent->x : 0, parent != nullptr ? parent->y : 0,
-                                node->opened, node->closed});
+    const int id = records.add(node, node->x, node->y);
+    node_record& record = records[id];
+    record.parent = node->parent;
+    record.g = node->g;
+    record.h = node->h;
+    record.f = node->f;
+    if (node->parent != nullptr) {
+        record.parent_x = node->parent->x;
+        record.parent_y = node->parent->y;
+    }
+    record.opened = node->opened;
+    record.closed = node->closed;
     if (node->opened) marks.open(node->x, node->y);
     if (node->closed) marks.close(node->x, node->y);
     return id;
@@ -178,7 +198,8 @@ void jump_search::clearMarks() {
 void jump_search::openStart(jps_node* start) {
     open.reserve_one();  // a failure in either leaves the node untouched
     records.reserve_one();
-    const int id = records.add({start, nullptr, start->x, start->y, 0, 0, 0, 0, 0, true, false});
+    const int id = records.add(start, start->x, start->y);
+    records[id].opened = true;
     marks.open(start->x, start->y);
     open.append(start, 0, id);
 }
@@ -235,7 +256,7 @@ jps_node* jump_search::takeOffUntilGoal() {
 // (the runs read only the map), then the jump points are considered in the
 // same order.
 void jump_search::expand(int id) {
-    const node_record expanded = records[id];  // a copy: new records may move it
+    const expanded_node expanded = expandedFrom(records[id]);
     jump_point_found found[8];
     const int count = runToJumpPoints(expanded, found);
     for (int i = 0; i < count; ++i) {
@@ -243,13 +264,24 @@ void jump_search::expand(int id) {
     }
 }
 
-int jump_search::runToJumpPoints(const node_record& expanded, jump_point_found (&found)[8]) const {
-    const bool has_parent = expanded.parent != nullptr;
-    const int dx = has_parent ? sign(expanded.x - expanded.parent_x) : 0;
-    const int dy = has_parent ? sign(expanded.y - expanded.parent_y) : 0;
+// What the expansion needs of the node's record, copied out: adding records
+// may move the record itself.
+expanded_node jump_search::expandedFrom(const node_record& record) {
+    expanded_node expanded;
+    expanded.node = record.node;
+    expanded.x = record.x;
+    expanded.y = record.y;
+    expanded.g = record.g;
+    const bool has_parent = record.parent != nullptr;
+    expanded.dx = has_parent ? sign(record.x - record.parent_x) : 0;
+    expanded.dy = has_parent ? sign(record.y - record.parent_y) : 0;
+    return expanded;
+}
+
+int jump_search::runToJumpPoints(const expanded_node& expanded, jump_point_found (&found)[8]) const {
     cell cells[8];
     int cell_count = 0;
-    prunedNeighbors(grid, expanded.x, expanded.y, dx, dy, [&](int x, int y) { cells[cell_count++] = {x, y}; });
+    prunedNeighbors(grid, expanded.x, expanded.y, expanded.dx, expanded.dy, [&](int x, int y) { cells[cell_count++] = {x, y}; });
     int count = 0;
     for (int i = 0; i < cell_count; ++i) {
         int jx = cells[i].first;
@@ -261,7 +293,7 @@ int jump_search::runToJumpPoints(const node_record& expanded, jump_point_found (
     return count;
 }
 
-void jump_search::consider(const node_record& expanded, const jump_point_found& found) {
+void jump_search::consider(const expanded_node& expanded, const jump_point_found& found) {
     if (marks.closed(found.x, found.y)) {
         return;
     }
@@ -276,7 +308,7 @@ void jump_search::consider(const node_record& expanded, const jump_point_found& 
 }
 
 // Only a strictly cheaper route replaces a known one; h, once computed, stays.
-void jump_search::improve(int id, int ng, const node_record& parent) {
+void jump_search::improve(int id, int ng, const expanded_node& parent) {
     node_record& target = records[id];
     if (ng >= target.g) {
         return;
@@ -293,12 +325,19 @@ void jump_search::improve(int id, int ng, const node_record& parent) {
 }
 
 // A node not touched yet in this search is clean (h is 0).
-void jump_search::discover(const jump_point_found& found, int ng, const node_record& parent) {
+void jump_search::discover(const jump_point_found& found, int ng, const expanded_node& parent) {
     open.reserve_one();  // a failure in either leaves the node untouched
     records.reserve_one();
     const int h = jps_pathfinder::manhattan(std::abs(found.x - gx), std::abs(found.y - gy));
-    const int id = records.add(
-        {found.node, parent.node, found.x, found.y, ng, h, ng + h, parent.x, parent.y, true, false});
+    const int id = records.add(found.node, found.x, found.y);
+    node_record& record = records[id];
+    record.parent = parent.node;
+    record.g = ng;
+    record.h = h;
+    record.f = ng + h;
+    record.parent_x = parent.x;
+    record.parent_y = parent.y;
+    record.opened = true;
     marks.open(found.x, found.y);
     open.append(found.node, ng + h, id);
 }

@@ -21,7 +21,7 @@
 // Usage
 //   records.prepare(width, height);
 //   records.clear();
-//   int id = records.add(record);          // reserve_one() first, if a throw
+//   int id = records.add(node, x, y);      // reserve_one() first, if a throw
 //   records[id].g = 14;                    // must leave nothing behind
 //   int same = records.at_cell(x, y);
 //   records.write_back();
@@ -36,17 +36,17 @@ namespace OSTREL {
 namespace Voxel {
 
 struct node_record {
-    jps_node* node;    // the node the record stands for
-    jps_node* parent;  // as jps_node::parent
-    int x;
-    int y;
-    int g;
-    int h;
-    int f;
-    int parent_x;      // the parent's cell, when there is a parent
-    int parent_y;
-    bool opened;
-    bool closed;
+    jps_node* node = nullptr;    // the node the record stands for
+    jps_node* parent = nullptr;  // as jps_node::parent
+    int x = 0;
+    int y = 0;
+    int g = 0;
+    int h = 0;
+    int f = 0;
+    int parent_x = 0;            // the parent's cell, when there is a parent
+    int parent_y = 0;
+    bool opened = false;
+    bool closed = false;
 };
 
 class node_records {
@@ -67,10 +67,15 @@ public:
         if (records.size() == records.capacity()) records.reserve(2 * records.size() + 64);
     }
 
-    int add(const node_record& record) {
-        records.push_back(record);
+    // Adds a clean record (g, h, f 0, no parent, neither opened nor closed)
+    // for the node of cell (x, y); the caller fills in the rest in place.
+    int add(jps_node* node, int x, int y) {
+        node_record& record = records.emplace_back();
+        record.node = node;
+        record.x = x;
+        record.y = y;
         const int id = static_cast<int>(records.size() - 1);
-        cell_index[index(record.x, record.y)] = id;
+        cell_index[index(x, y)] = id;
         return id;
     }
 
