@@ -5,12 +5,8 @@
 namespace OSTREL {
 namespace Voxel {
 
-bubble_open_list::bubble_open_list(std::vector<jps_node*>& list_entries, std::vector<int>& list_keys)
+bubble_open_list::bubble_open_list(std::vector<jps_node*>& list_entries, std::vector<open_key>& list_keys)
     : entries(list_entries), keys(list_keys) {
-    keys.clear();
-    for (const jps_node* node : entries) {
-        keys.push_back(node->f);
-    }
     find_ascents(1, keys.size());
 }
 
@@ -34,22 +30,22 @@ void bubble_open_list::reserve_one() {
     if (keys.size() == keys.capacity()) keys.reserve(2 * keys.size() + 16);
 }
 
-void bubble_open_list::append(jps_node* node) {
+void bubble_open_list::append(jps_node* node, int f, int record) {
     entries.push_back(node);
-    keys.push_back(node->f);
+    keys.emplace_back(f, record);
     include(keys.size() - 1, keys.size() - 1);
     pass();
 }
 
-void bubble_open_list::changed(jps_node* node, int old_f) {
+void bubble_open_list::changed(int record, int f) {
     std::size_t at = keys.size();
     while (at-- > 0) {
-        if (keys[at] == old_f && entries[at] == node) {
+        if (keys[at].record() == record) {
+            keys[at].set_f(f);
+            include(at, at + 1);
             break;
         }
     }
-    keys[at] = node->f;
-    include(at, at + 1);
     pass();
 }
 
@@ -79,10 +75,10 @@ void bubble_open_list::pass() {
 // Carries the entry at k towards the front past every smaller entry, as the
 // pass's swaps do; returns where it comes to rest.
 std::size_t bubble_open_list::carry(std::size_t k, std::size_t& touched_low, std::size_t& touched_high) {
-    const int key = keys[k];
+    const open_key key = keys[k];
     jps_node* const entry = entries[k];
     std::size_t at = k;
-    while (at > 0 && keys[at - 1] < key) {
+    while (at > 0 && keys[at - 1].f_less_than(key)) {
         --at;
     }
     std::move_backward(keys.begin() + at, keys.begin() + k, keys.begin() + k + 1);

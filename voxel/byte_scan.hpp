@@ -38,6 +38,13 @@ inline std::uint64_t load(const char* cells) {
     return word;
 }
 
+// Four cells, in the low four bytes of a word.
+inline std::uint64_t load_four(const char* cells) {
+    std::uint32_t word;
+    std::memcpy(&word, cells, sizeof word);
+    return word;
+}
+
 // The top bit of each byte set when that byte is non-zero, all else clear.
 // Adding 0x7F to the low seven bits cannot carry into the next byte.
 inline std::uint64_t occupied(std::uint64_t word) {

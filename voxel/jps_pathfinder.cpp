@@ -112,6 +112,15 @@ void jps_pathfinder::cleanUpNodes() {
     }
 }
 
+// The goal and its parent chain, up to the start.
+void jps_pathfinder::cleanUpChain(jps_node* goal) {
+    for (jps_node* node = goal; node != nullptr;) {
+        jps_node* parent = node->parent;
+        makeClean(*node);
+        node = parent;
+    }
+}
+
 bool jps_pathfinder::isWalkable(int x, int y) const {
     return x >= 0 && x < width && y >= 0 && y < height && map->rows[y][x] == 0;
 }

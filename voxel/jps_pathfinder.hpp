@@ -14,7 +14,9 @@
 //                 nodes[y][x] and knows its own x and y. Between searches
 //                 every node is clean (see jps_node). During a search every
 //                 node that is not clean is on open_list or closed_list, so
-//                 cleanUpNodes() resets exactly the touched nodes.
+//                 cleanUpNodes() resets every touched node. findPath's own
+//                 search writes only the found goal's parent chain into the
+//                 nodes, and cleanUpChain() resets exactly that.
 //   Checking:     find_path and test_direct_view accept any coordinates:
 //                 cells outside the grid are never read. init() rejects maps
 //                 wider or higher than max_extent with std::length_error
@@ -88,9 +90,13 @@ public:
     static int euclidean(int dx, int dy);
     static int manhattan(int dx, int dy);
     void cleanUpNodes();
+    void cleanUpChain(jps_node* goal);
     bool isWalkable(int x, int y) const;
 
-    // The search, from (sx, sy) to (gx, gy), in zero-based cells.
+    // The search, from (sx, sy) to (gx, gy), in zero-based cells. searchGoal
+    // returns the goal node, or null; the search keeps its state beside the
+    // nodes and writes into them only the goal's parent chain (the lists still
+    // hold every node it touched).
     bool findPath(int sx, int sy, int gx, int gy, std::vector<int>& out, float& out_length);
     jps_node* searchGoal(int sx, int sy, int gx, int gy);
     void identifySuccessors(jps_node* node, int gx, int gy);

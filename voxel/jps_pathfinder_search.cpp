@@ -33,6 +33,66 @@ bool runJump(const live_grid& grid, int& x, int& y, int px, int py, int gx, int 
     return grid.run_vertical(x, y, dy, gx, gy);
 }
 
+using cell = jps_pathfinder::cell;
+
+// The pruned neighbour cells of (x, y), entered in the direction (dx, dy)
+// (the signs of the move from the parent; both 0 for the start, which has
+// none), handed to add(x, y) in order. Diagonal and forced cells are handed on
+// without a test of their own; jump() rejects those that are blocked or
+// outside the grid.
+template <typename Add>
+void prunedNeighbors(const live_grid& grid, int x, int y, int dx, int dy, Add&& add) {
+    if (dx == 0 && dy == 0) {
+        // The start: the four straight cells, then the diagonals that do not
+        // squeeze between two blocked cells.
+        const bool up = grid.walkable(x, y - 1);
+        const bool right = grid.walkable(x + 1, y);
+        const bool down = grid.walkable(x, y + 1);
+        const bool left = grid.walkable(x - 1, y);
+        if (up) add(x, y - 1);
+        if (right) add(x + 1, y);
+        if (down) add(x, y + 1);
+        if (left) add(x - 1, y);
+        if (grid.walkable(x - 1, y - 1) && (left || up)) add(x - 1, y - 1);
+        if (grid.walkable(x + 1, y - 1) && (up || right)) add(x + 1, y - 1);
+        if (grid.walkable(x + 1, y + 1) && (right || down)) add(x + 1, y + 1);
+        if (grid.walkable(x - 1, y + 1) && (down || left)) add(x - 1, y + 1);
+    } else if (dx != 0 && dy != 0) {
+        const bool vertical = grid.walkable(x, y + dy);
+        const bool horizontal = grid.walkable(x + dx, y);
+        if (vertical) add(x, y + dy);
+        if (horizontal) add(x + dx, y);
+        if (vertical || horizontal) add(x + dx, y + dy);
+        if (!grid.walkable(x - dx, y) && vertical) add(x - dx, y + dy);
+        if (!grid.walkable(x, y - dy) && horizontal) add(x + dx, y - dy);
+    } else if (dx == 0) {
+        if (!grid.walkable(x, y + dy)) {
+            return;
+        }
+        add(x, y + dy);
+        if (!grid.walkable(x + 1, y)) add(x + 1, y + dy);
+        if (!grid.walkable(x - 1, y)) add(x - 1, y + dy);
+    } else {
+        if (!grid.walkable(x + dx, y)) {
+            return;
+        }
+        add(x + dx, y);
+        if (!grid.walkable(x, y + 1)) add(x + dx, y + 1);
+        if (!grid.walkable(x, y - 1)) add(x + dx, y - 1);
+    }
+}
+
+// The node being expanded: its cell, cost and the direction it was entered
+// in (both 0 for the start).
+struct expanded_node {
+    jps_node* node;
+    int x;
+    int y;
+    int g;
+    int dx;
+    int dy;
+};
+
 struct jump_point_found {
     int x;
     int y;
@@ -40,60 +100,131 @@ struct jump_point_found {
 };
 
 // One running search towards (gx, gy): the live view of the map, the open
-// list in the order of its passes, and the opened and closed marks of the
-// nodes, which are read instead of the nodes' own flags (both are kept).
-// The marks of every node on the two lists are cleared when it ends.
+// list in the order of its passes, the opened and closed marks of the nodes
+// and the records of their search fields. The search reads and writes the
+// records, never the nodes. What it leaves in the nodes is chosen up front:
+// every record (the nodes then hold what the step-by-step search leaves in
+// them), or only the chain from the goal back to the start, which is all that
+// backtrace reads. Either way its marks are cleared when it ends.
 class jump_search {
 public:
-    jump_search(jps_pathfinder& pathfinder, search_workspace& workspace, int goal_x, int goal_y)
+    enum class leaves { every_node, goal_chain };
+
+    jump_search(jps_pathfinder& pathfinder, search_workspace& workspace, int goal_x, int goal_y, leaves left)
         : finder(pathfinder),
-          marks(prepared(workspace.marks, pathfinder)),
-          open(pathfinder.open_list, workspace.open_keys),
+          marks(workspace.marks),
+          records(workspace.records),
+          open(pathfinder.open_list, importListedNodes(workspace.open_keys)),
           grid(pathfinder.map, pathfinder.width, pathfinder.height),
           gx(goal_x),
-          gy(goal_y) {
-        markListedNodes();
+          gy(goal_y),
+          left_in_nodes(left) {}
+    ~jump_search() {
+        if (left_in_nodes == leaves::every_node) records.write_back();
+        clearMarks();
     }
-    ~jump_search() { clearMarks(); }
     jump_search(const jump_search&) = delete;
     jump_search& operator=(const jump_search&) = delete;
 
+    void openStart(jps_node* start);
     jps_node* takeOffUntilGoal();
-    void expand(jps_node* node);
+    int recordOf(jps_node* node);
+    void expand(int id);
 
 private:
-    static node_marks& prepared(node_marks& marks, const jps_pathfinder& pathfinder) {
-        marks.prepare(pathfinder.width, pathfinder.height);
-        return marks;
-    }
-    void markListedNodes();
+    std::vector<open_key>& importListedNodes(std::vector<open_key>& keys);
+    int import(jps_node* node);
     void clearMarks();
-    int runToJumpPoints(const jps_node* node, jump_point_found (&found)[8]) const;
-    void consider(jps_node* node, const jump_point_found& found);
-    void improve(jps_node* target, int ng, jps_node* parent);
-    void discover(const jump_point_found& found, int ng, jps_node* parent);
+    void writeBackChain(int goal);
+    static expanded_node expandedFrom(const node_record& record);
+    int runToJumpPoints(const expanded_node& expanded, jump_point_found (&found)[8]) const;
+    void consider(const expanded_node& expanded, const jump_point_found& found);
+    void improve(int id, int ng, const expanded_node& parent);
+    void discover(const jump_point_found& found, int ng, const expanded_node& parent);
 
     jps_pathfinder& finder;
     node_marks& marks;
+    node_records& records;
     bubble_open_list open;
     const live_grid grid;
     const int gx;
     const int gy;
+    const leaves left_in_nodes;
 };
 
-void jump_search::markListedNodes() {
-    for (const jps_node* node : finder.open_list) {
-        if (node->opened) marks.open(node->x, node->y);
+// Runs before the open list is built (it fills the list's keys): a record for
+// every node on the two lists, as the nodes hold it, marked as the nodes'
+// flags say. Room is made first, so that a failure leaves nothing marked.
+std::vector<open_key>& jump_search::importListedNodes(std::vector<open_key>& keys) {
+    marks.prepare(finder.width, finder.height);
+    records.prepare(finder.width, finder.height);
+    records.clear();
+    records.reserve(finder.open_list.size() + finder.closed_list.size());
+    keys.clear();
+    keys.reserve(finder.open_list.size());
+    for (jps_node* node : finder.open_list) {
+        keys.emplace_back(node->f, import(node));
     }
-    for (const jps_node* node : finder.closed_list) {
-        if (node->opened) marks.open(node->x, node->y);
-        if (node->closed) marks.close(node->x, node->y);
+    for (jps_node* node : finder.closed_list) {
+        import(node);
+    }
+    return keys;
+}
+
+int jump_search::import(jps_node* node) {
+    const int id = records.add(node, node->x, node->y);
+    node_record& record = records[id];
+    record.parent = node->parent;
+    record.g = node->g;
+    record.h = node->h;
+    record.f = node->f;
+    if (node->parent != nullptr) {
+        record.parent_x = node->parent->x;
+        record.parent_y = node->parent->y;
+    }
+    record.opened = node->opened;
+    record.closed = node->closed;
+    if (node->opened) marks.open(node->x, node->y);
+    if (node->closed) marks.close(node->x, node->y);
+    return id;
+}
+
+// Every marked cell has a record.
+void jump_search::clearMarks() {
+    for (const node_record& record : records) marks.clear(record.x, record.y);
+}
+
+// The start goes on the open list as a clean node: g, h, f 0, no parent.
+void jump_search::openStart(jps_node* start) {
+    open.reserve_one();  // a failure in either leaves the node untouched
+    records.reserve_one();
+    const int id = records.add(start, start->x, start->y);
+    records[id].opened = true;
+    marks.open(start->x, start->y);
+    open.append(start, 0, id);
+}
+
+// The goal and its parents, up to the start: every parent is closed, so it
+// has a record.
+void jump_search::writeBackChain(int goal) {
+    for (int id = goal;;) {
+        const node_record& record = records[id];
+        node_records::write_back(record);
+        if (record.parent == nullptr) {
+            return;
+        }
+        id = records.at_cell(record.parent_x, record.parent_y);
     }
 }
 
-void jump_search::clearMarks() {
-    for (const jps_node* node : finder.open_list) marks.clear(node->x, node->y);
-    for (const jps_node* node : finder.closed_list) marks.clear(node->x, node->y);
+// The record of a node handed in from outside the search; a node on neither
+// list gets one as it stands.
+int jump_search::recordOf(jps_node* node) {
+    if (marks.opened(node->x, node->y) || marks.closed(node->x, node->y)) {
+        return records.at_cell(node->x, node->y);
+    }
+    records.reserve_one();
+    return import(node);
 }
 
 // Takes nodes off the open list until the goal is taken off (returned) or the
@@ -105,15 +236,18 @@ jps_node* jump_search::takeOffUntilGoal() {
         if (open.empty()) {
             return nullptr;
         }
+        const int id = open.back_record();
         jps_node* node = open.back();
         finder.closed_list.push_back(node);
         open.take_back();
-        node->closed = true;
-        marks.close(node->x, node->y);
-        if (node->x == gx && node->y == gy) {
+        node_record& record = records[id];
+        record.closed = true;
+        marks.close(record.x, record.y);
+        if (record.x == gx && record.y == gy) {
+            if (left_in_nodes == leaves::goal_chain) writeBackChain(id);
             return node;
         }
-        expand(node);
+        expand(id);
     }
     return nullptr;
 }
@@ -121,68 +255,91 @@ jps_node* jump_search::takeOffUntilGoal() {
 // identifySuccessors: every neighbour cell is run to its jump point first
 // (the runs read only the map), then the jump points are considered in the
 // same order.
-void jump_search::expand(jps_node* node) {
+void jump_search::expand(int id) {
+    const expanded_node expanded = expandedFrom(records[id]);
     jump_point_found found[8];
-    const int count = runToJumpPoints(node, found);
+    const int count = runToJumpPoints(expanded, found);
     for (int i = 0; i < count; ++i) {
-        consider(node, found[i]);
+        consider(expanded, found[i]);
     }
 }
 
-int jump_search::runToJumpPoints(const jps_node* node, jump_point_found (&found)[8]) const {
-    finder.findNeighbors(const_cast<jps_node*>(node));
+// What the expansion needs of the node's record, copied out: adding records
+// may move the record itself.
+expanded_node jump_search::expandedFrom(const node_record& record) {
+    expanded_node expanded;
+    expanded.node = record.node;
+    expanded.x = record.x;
+    expanded.y = record.y;
+    expanded.g = record.g;
+    const bool has_parent = record.parent != nullptr;
+    expanded.dx = has_parent ? sign(record.x - record.parent_x) : 0;
+    expanded.dy = has_parent ? sign(record.y - record.parent_y) : 0;
+    return expanded;
+}
+
+int jump_search::runToJumpPoints(const expanded_node& expanded, jump_point_found (&found)[8]) const {
+    cell cells[8];
+    int cell_count = 0;
+    prunedNeighbors(grid, expanded.x, expanded.y, expanded.dx, expanded.dy, [&](int x, int y) { cells[cell_count++] = {x, y}; });
     int count = 0;
-    for (const jps_pathfinder::cell& neighbor : finder.neighbors) {  // at most eight
-        int jx = neighbor.first;
-        int jy = neighbor.second;
-        if (runJump(grid, jx, jy, node->x, node->y, gx, gy)) {
+    for (int i = 0; i < cell_count; ++i) {
+        int jx = cells[i].first;
+        int jy = cells[i].second;
+        if (runJump(grid, jx, jy, expanded.x, expanded.y, gx, gy)) {
             found[count++] = {jx, jy, finder.getNodeAt(jx, jy)};
         }
     }
     return count;
 }
 
-void jump_search::consider(jps_node* node, const jump_point_found& found) {
+void jump_search::consider(const expanded_node& expanded, const jump_point_found& found) {
     if (marks.closed(found.x, found.y)) {
         return;
     }
     // The whole jump costs one euclidean() call, truncated once.
-    const int ng = node->g + jps_pathfinder::euclidean(std::abs(found.x - node->x), std::abs(found.y - node->y));
+    const int ng = expanded.g +
+                   jps_pathfinder::euclidean(std::abs(found.x - expanded.x), std::abs(found.y - expanded.y));
     if (marks.opened(found.x, found.y)) {
-        improve(found.node, ng, node);
+        improve(records.at_cell(found.x, found.y), ng, expanded);
     } else {
-        discover(found, ng, node);
+        discover(found, ng, expanded);
     }
 }
 
 // Only a strictly cheaper route replaces a known one; h, once computed, stays.
-void jump_search::improve(jps_node* target, int ng, jps_node* parent) {
-    if (ng >= target->g) {
+void jump_search::improve(int id, int ng, const expanded_node& parent) {
+    node_record& target = records[id];
+    if (ng >= target.g) {
         return;
     }
-    const int old_f = target->f;
-    target->g = ng;
-    if (target->h == 0) {
-        target->h = jps_pathfinder::manhattan(std::abs(target->x - gx), std::abs(target->y - gy));
+    target.g = ng;
+    if (target.h == 0) {
+        target.h = jps_pathfinder::manhattan(std::abs(target.x - gx), std::abs(target.y - gy));
     }
-    target->f = target->g + target->h;
-    target->parent = parent;
-    open.changed(target, old_f);
+    target.f = target.g + target.h;
+    target.parent = parent.node;
+    target.parent_x = parent.x;
+    target.parent_y = parent.y;
+    open.changed(id, target.f);
 }
 
-// A node not touched yet in this search is clean (h is 0), so it is only
-// written, never read: its memory need not be fetched first.
-void jump_search::discover(const jump_point_found& found, int ng, jps_node* parent) {
-    open.reserve_one();  // a failure here leaves the node untouched
-    jps_node* target = found.node;
+// A node not touched yet in this search is clean (h is 0).
+void jump_search::discover(const jump_point_found& found, int ng, const expanded_node& parent) {
+    open.reserve_one();  // a failure in either leaves the node untouched
+    records.reserve_one();
     const int h = jps_pathfinder::manhattan(std::abs(found.x - gx), std::abs(found.y - gy));
-    target->g = ng;
-    target->h = h;
-    target->f = ng + h;
-    target->parent = parent;
-    target->opened = true;
+    const int id = records.add(found.node, found.x, found.y);
+    node_record& record = records[id];
+    record.parent = parent.node;
+    record.g = ng;
+    record.h = h;
+    record.f = ng + h;
+    record.parent_x = parent.x;
+    record.parent_y = parent.y;
+    record.opened = true;
     marks.open(found.x, found.y);
-    open.append(target);
+    open.append(found.node, ng + h, id);
 }
 
 }  // namespace
@@ -211,8 +368,8 @@ bool jps_pathfinder::findPath(int sx, int sy, int gx, int gy, std::vector<int>& 
         jps_node* goal = searchGoal(sx, sy, gx, gy);
         if (goal != nullptr) {
             backtrace(goal, out, out_length);
+            cleanUpChain(goal);  // the only nodes the search wrote
         }
-        cleanUpNodes();
         return goal != nullptr;
     } catch (...) {
         // Out of memory: leave a clean grid and no partial path behind.
@@ -226,67 +383,25 @@ jps_node* jps_pathfinder::searchGoal(int sx, int sy, int gx, int gy) {
     if (!isWalkable(sx, sy) || !isWalkable(gx, gy)) {
         return nullptr;
     }
-    jps_node* start = getNodeAt(sx, sy);
-    open_list.push_back(start);
-    start->opened = true;
-    return jump_search(*this, search_workspace::for_this_thread(), gx, gy).takeOffUntilGoal();
+    jump_search search(*this, search_workspace::for_this_thread(), gx, gy, jump_search::leaves::goal_chain);
+    search.openStart(getNodeAt(sx, sy));
+    return search.takeOffUntilGoal();
 }
 
 void jps_pathfinder::identifySuccessors(jps_node* node, int gx, int gy) {
-    jump_search(*this, search_workspace::for_this_thread(), gx, gy).expand(node);
+    jump_search search(*this, search_workspace::for_this_thread(), gx, gy, jump_search::leaves::every_node);
+    search.expand(search.recordOf(node));
 }
 
 // The cells worth jumping to from `node`, pruned by the direction it was
-// entered from. Diagonal and forced cells are appended without a test of
-// their own; jump() rejects those that are blocked or outside the grid.
+// entered from.
 void jps_pathfinder::findNeighbors(jps_node* node) {
     neighbors.clear();
-    const live_grid grid(map, width, height);
-    const int x = node->x;
-    const int y = node->y;
     const jps_node* parent = node->parent;
-    if (parent == nullptr) {
-        // The start: the four straight cells, then the diagonals that do not
-        // squeeze between two blocked cells.
-        const bool up = grid.walkable(x, y - 1);
-        const bool right = grid.walkable(x + 1, y);
-        const bool down = grid.walkable(x, y + 1);
-        const bool left = grid.walkable(x - 1, y);
-        if (up) neighbors.emplace_back(x, y - 1);
-        if (right) neighbors.emplace_back(x + 1, y);
-        if (down) neighbors.emplace_back(x, y + 1);
-        if (left) neighbors.emplace_back(x - 1, y);
-        if (grid.walkable(x - 1, y - 1) && (left || up)) neighbors.emplace_back(x - 1, y - 1);
-        if (grid.walkable(x + 1, y - 1) && (up || right)) neighbors.emplace_back(x + 1, y - 1);
-        if (grid.walkable(x + 1, y + 1) && (right || down)) neighbors.emplace_back(x + 1, y + 1);
-        if (grid.walkable(x - 1, y + 1) && (down || left)) neighbors.emplace_back(x - 1, y + 1);
-        return;
-    }
-    const int dx = sign(x - parent->x);
-    const int dy = sign(y - parent->y);
-    if (dx != 0 && dy != 0) {
-        const bool vertical = grid.walkable(x, y + dy);
-        const bool horizontal = grid.walkable(x + dx, y);
-        if (vertical) neighbors.emplace_back(x, y + dy);
-        if (horizontal) neighbors.emplace_back(x + dx, y);
-        if (vertical || horizontal) neighbors.emplace_back(x + dx, y + dy);
-        if (!grid.walkable(x - dx, y) && vertical) neighbors.emplace_back(x - dx, y + dy);
-        if (!grid.walkable(x, y - dy) && horizontal) neighbors.emplace_back(x + dx, y - dy);
-    } else if (dx == 0) {
-        if (!grid.walkable(x, y + dy)) {
-            return;
-        }
-        neighbors.emplace_back(x, y + dy);
-        if (!grid.walkable(x + 1, y)) neighbors.emplace_back(x + 1, y + dy);
-        if (!grid.walkable(x - 1, y)) neighbors.emplace_back(x - 1, y + dy);
-    } else {
-        if (!grid.walkable(x + dx, y)) {
-            return;
-        }
-        neighbors.emplace_back(x + dx, y);
-        if (!grid.walkable(x, y + 1)) neighbors.emplace_back(x + dx, y + 1);
-        if (!grid.walkable(x, y - 1)) neighbors.emplace_back(x + dx, y - 1);
-    }
+    const int dx = parent != nullptr ? sign(node->x - parent->x) : 0;
+    const int dy = parent != nullptr ? sign(node->y - parent->y) : 0;
+    prunedNeighbors(live_grid(map, width, height), node->x, node->y, dx, dy,
+                    [this](int x, int y) { neighbors.emplace_back(x, y); });
 }
 
 // Runs from (x, y), entered from the adjacent (px, py), in that direction

@@ -104,19 +104,26 @@ int live_grid::skip_west(int x, int y, int goal_x) const {
     return x;
 }
 
-// Away from the grid's side columns the cells beside the run are always
-// inside, so each row costs three reads and no bounds test.
+// Away from the grid's side columns each row of the run is one read of four
+// cells, (x - 1) to (x + 2), whose occupied flags (byte_scan) give the cell
+// of the run (byte 1) and the cells beside it (bytes 0 and 2); the flags of
+// the next row are kept for its own turn. The tests keep jump's order:
+// blocked, then the goal, then a forced neighbour (a blocked cell beside whose
+// next cell in the run's direction is free).
 bool live_grid::run_vertical(int x, int& y, int dy, int gx, int gy) const {
+    using namespace byte_scan;
     const int goal_y = x == gx ? gy : no_goal;
-    if (x < 1 || x + 1 >= width) {
+    if (x < 1 || x + 2 >= width) {
         return run_vertical_at_edge(x, y, dy, goal_y);
     }
     if (y < 0 || y >= height) {
         return false;
     }
-    const char* here = row(y);
+    const std::uint64_t centre = flag_at(1);
+    const std::uint64_t sides = flag_at(0) | flag_at(2);
+    std::uint64_t here = occupied(load_four(row(y) + x - 1));
     for (;;) {
-        if (here[x] != 0) {
+        if ((here & centre) != 0) {
             return false;
         }
         if (y == goal_y) {
@@ -126,8 +133,8 @@ bool live_grid::run_vertical(int x, int& y, int dy, int gx, int gy) const {
         if (next_y < 0 || next_y >= height) {
             return false;  // the next cell is off the grid; nothing here is forced
         }
-        const char* next = row(next_y);
-        if ((next[x + 1] == 0 && here[x + 1] != 0) || (next[x - 1] == 0 && here[x - 1] != 0)) {
+        const std::uint64_t next = occupied(load_four(row(next_y) + x - 1));
+        if ((here & ~next & sides) != 0) {
             return true;
         }
         y = next_y;
@@ -163,13 +170,15 @@ bool live_grid::run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy) con
             (walkable(x + dx, y - dy) && !walkable(x, y - dy))) {
             return true;
         }
-        // The two straight probes run on copies: the jump point is (x, y).
+        // The two straight probes run on copies: the jump point is (x, y). A
+        // probe whose first cell is blocked ends there, without a jump point;
+        // that is tested first, as it is the common case beside walls.
         int probe_x = x + dx;
-        if (run_horizontal(probe_x, y, dx, gx, gy)) {
+        if (walkable(probe_x, y) && run_horizontal(probe_x, y, dx, gx, gy)) {
             return true;
         }
         int probe_y = y + dy;
-        if (run_vertical(x, probe_y, dy, gx, gy)) {
+        if (walkable(x, probe_y) && run_vertical(x, probe_y, dy, gx, gy)) {
             return true;
         }
         x += dx;

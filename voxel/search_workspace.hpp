@@ -5,20 +5,23 @@
 //
 // Contract
 //   Dependencies: the C++17 standard library.
-//   Contents:     only scratch: the keys of the open list (rebuilt from the
-//                 open list by every search) and the marks of the nodes
-//                 (cleared by every search on its way out). No map cell is
-//                 kept.
+//   Contents:     only scratch: the keys of the open list and the records of
+//                 the touched nodes (both rebuilt from the pathfinder's lists
+//                 by every search) and the marks of the nodes (cleared by
+//                 every search on its way out). No map cell is kept.
 //   Ownership:    owned by the thread; pathfinders borrow it for one call.
 //   Threads:      for_this_thread() hands each thread its own workspace, so
 //                 pathfinders on different threads never share one. A thread
 //                 runs one search at a time.
 //
 // Usage
-//   std::vector<int>& keys = search_workspace::for_this_thread().open_keys;
+//   search_workspace& workspace = search_workspace::for_this_thread();
+//   workspace.records.prepare(width, height);
 #pragma once
 
+#include "voxel/bubble_open_list.hpp"
 #include "voxel/node_marks.hpp"
+#include "voxel/node_records.hpp"
 
 #include <cstddef>
 #include <vector>
@@ -27,11 +30,14 @@ namespace OSTREL {
 namespace Voxel {
 
 struct search_workspace {
-    std::vector<int> open_keys;  // f of each open list entry, in list order
-    node_marks marks;            // opened and closed, two bits a cell
+    std::vector<open_key> open_keys;  // f and record of each open list entry, in list order
+    node_records records;             // search fields of the touched nodes
+    node_marks marks;                 // opened and closed, two bits a cell
 
     // Storage held, in bytes.
-    std::size_t bytes() const { return open_keys.capacity() * sizeof(int) + marks.bytes(); }
+    std::size_t bytes() const {
+        return open_keys.capacity() * sizeof(open_key) + records.bytes() + marks.bytes();
+    }
 
     static search_workspace& for_this_thread();
 };

@@ -211,3 +211,40 @@ TEST(JpsSearch, FindPathCleansUpAfterEveryOutcome) {
     EXPECT_FALSE(s.finder.findPath(0, 1, 2, 1, out, length));
     EXPECT_TRUE(gridIsClean(s.finder));
 }
+
+// identifySuccessors called on its own works on the nodes as they stand and
+// leaves its results in them: here it improves a node already on the list
+// (h stays, the node is not appended again).
+TEST(JpsSearch, IdentifySuccessorsOnItsOwnImprovesAListedNode) {
+    searched s(openMap(5, 5));
+    jps_node* start = s.finder.getNodeAt(0, 0);
+    jps_node* listed = s.finder.getNodeAt(2, 2);
+    jps_node* elsewhere = s.finder.getNodeAt(4, 4);
+    start->opened = start->closed = true;
+    listed->opened = true;
+    listed->g = 100;
+    listed->h = 20;
+    listed->f = 120;
+    listed->parent = elsewhere;
+    s.finder.open_list = {listed};
+    s.finder.closed_list = {start};
+
+    s.finder.identifySuccessors(start, 4, 2);
+
+    EXPECT_EQ(s.finder.open_list, (std::vector<jps_node*>{listed}));
+    EXPECT_EQ(listed->g, 28);
+    EXPECT_EQ(listed->h, 20);
+    EXPECT_EQ(listed->f, 48);
+    EXPECT_EQ(listed->parent, start);
+    EXPECT_TRUE(listed->opened);
+    EXPECT_FALSE(listed->closed);
+    EXPECT_TRUE(start->closed);
+    EXPECT_EQ(start->parent, nullptr);
+
+    // Afterwards the grid cleans up as usual and later searches are unaffected.
+    s.finder.cleanUpNodes();
+    EXPECT_TRUE(gridIsClean(s.finder));
+    const search_trace t = s.trace(0, 0, 4, 2);
+    EXPECT_EQ(t.expanded, (cells{{0, 0}, {2, 2}, {4, 2}}));
+    EXPECT_EQ(t.goal_g, 48);
+}
