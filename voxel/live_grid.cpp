@@ -119,27 +119,37 @@ bool live_grid::run_vertical(int x, int& y, int dy, int gx, int gy) const {
     if (y < 0 || y >= height) {
         return false;
     }
+    // The walk keeps its row in a local, written back once, so that nothing
+    // in the loop is stored to memory.
+    const int last_y = dy > 0 ? height - 1 : 0;
     const std::uint64_t centre = flag_at(1);
     const std::uint64_t sides = flag_at(0) | flag_at(2);
-    std::uint64_t here = occupied(load_four(row(y) + x - 1));
+    int at = y;
+    std::uint64_t here = occupied(load_four(row(at) + x - 1));
+    bool found;
     for (;;) {
         if ((here & centre) != 0) {
-            return false;
+            found = false;
+            break;
         }
-        if (y == goal_y) {
-            return true;
+        if (at == goal_y) {
+            found = true;
+            break;
         }
-        const int next_y = y + dy;
-        if (next_y < 0 || next_y >= height) {
-            return false;  // the next cell is off the grid; nothing here is forced
+        if (at == last_y) {
+            found = false;  // the next cell is off the grid; nothing here is forced
+            break;
         }
-        const std::uint64_t next = occupied(load_four(row(next_y) + x - 1));
+        const std::uint64_t next = occupied(load_four(row(at + dy) + x - 1));
         if ((here & ~next & sides) != 0) {
-            return true;
+            found = true;
+            break;
         }
-        y = next_y;
+        at += dy;
         here = next;
     }
+    y = at;
+    return found;
 }
 
 bool live_grid::run_vertical_at_edge(int x, int& y, int dy, int goal_y) const {
