@@ -32,3 +32,30 @@ TEST(ByteScan, PortableFindersAgreeWithTheBuiltins) {
     EXPECT_EQ(byte_scan::lowest_flagged_byte_portable(byte_scan::flag_at(7)), 7);
     EXPECT_EQ(byte_scan::highest_flagged_byte_portable(byte_scan::flag_at(0)), 0);
 }
+
+TEST(ByteScan, SixteenCellsAgreeWithTheLoop) {
+    std::mt19937 random(9);
+    char cells[17];
+    for (int i = 0; i < 20000; ++i) {
+        for (char& cell : cells) cell = random() % 3 == 0 ? static_cast<char>(random() % 256) : 0;
+        // Offset 1 as well: the word is read from any address.
+        ASSERT_EQ(byte_scan::occupied_sixteen(cells), byte_scan::occupied_sixteen_portable(cells));
+        ASSERT_EQ(byte_scan::occupied_sixteen(cells + 1), byte_scan::occupied_sixteen_portable(cells + 1));
+    }
+    const char mixed[16] = {0, 1, 0, -1, 127, -128, 0, 64, 0, 0, 0, 0, 0, 0, 0, 5};
+    EXPECT_EQ(byte_scan::occupied_sixteen(mixed), 0x80BAu);
+    EXPECT_EQ(byte_scan::occupied_sixteen_portable(mixed), 0x80BAu);
+}
+
+TEST(ByteScan, PortableBitFindersAgreeWithTheBuiltins) {
+    std::mt19937 random(11);
+    for (int i = 0; i < 20000; ++i) {
+        unsigned int bits = 0;
+        while (bits == 0) bits = static_cast<unsigned int>(random()) & static_cast<unsigned int>(random()) & 0xFFFFu;
+        ASSERT_EQ(byte_scan::lowest_set_bit(bits), byte_scan::lowest_set_bit_portable(bits));
+        ASSERT_EQ(byte_scan::highest_set_bit(bits), byte_scan::highest_set_bit_portable(bits));
+    }
+    EXPECT_EQ(byte_scan::lowest_set_bit_portable(0x8000u), 15);
+    EXPECT_EQ(byte_scan::highest_set_bit_portable(1u), 0);
+    EXPECT_EQ(byte_scan::highest_set_bit(0x80000000u), 31);
+}
