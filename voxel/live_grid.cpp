@@ -172,8 +172,13 @@ bool live_grid::run_vertical(int x, int& y, int dy, int gx, int gy) const {
         return false;
     }
     // The walk keeps its row in a local, written back once, so that nothing
-    // in the loop is stored to memory.
+    // in the loop is stored to memory. Unless something stops it before, it
+    // ends at the goal if the goal lies ahead in this column, else at the
+    // grid's last row (whose next cell is off the grid, so nothing there is
+    // forced): one row to watch for, not two.
     const int last_y = dy > 0 ? height - 1 : 0;
+    const bool goal_ahead = goal_y != no_goal && (goal_y - y) * dy >= 0;
+    const int end_y = goal_ahead ? goal_y : last_y;
     const std::uint64_t centre = flag_at(1);
     const std::uint64_t sides = flag_at(0) | flag_at(2);
     int at = y;
@@ -184,12 +189,8 @@ bool live_grid::run_vertical(int x, int& y, int dy, int gx, int gy) const {
             found = false;
             break;
         }
-        if (at == goal_y) {
-            found = true;
-            break;
-        }
-        if (at == last_y) {
-            found = false;  // the next cell is off the grid; nothing here is forced
+        if (at == end_y) {
+            found = goal_ahead;
             break;
         }
         const std::uint64_t next = occupied(load_four(row(at + dy) + x - 1));
