@@ -1,6 +1,6 @@
 """Turns the figures of bench_pathfinders (--json) and python_costs.py (--json)
 into a Markdown table and a PNG bar chart. Standard library only: the PNG is
-written by hand with zlib, its labels drawn with a small built-in font.
+written by the demo's PNG writer, its labels drawn with a small built-in font.
 
     python3 bench/report.py BENCH_JSON [--python PY_JSON] --markdown OUT.md --png OUT.png
 """
@@ -10,8 +10,10 @@ import json
 import math
 import os
 import platform
-import struct
-import zlib
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "examples"))
+from png_writer import Canvas  # noqa: E402
 
 ENGINES = (("reference", "reference_us", (150, 150, 150)),
            ("product", "product_us", (40, 110, 200)),
@@ -91,39 +93,15 @@ FONT = {
 }
 
 
-class Canvas:
-    def __init__(self, width, height, background=(255, 255, 255)):
-        self.width, self.height = width, height
-        self.pixels = bytearray(bytes(background) * (width * height))
-
-    def rect(self, x0, y0, x1, y1, colour):
-        for y in range(max(0, y0), min(self.height, y1)):
-            start = (y * self.width + max(0, x0)) * 3
-            count = min(self.width, x1) - max(0, x0)
-            if count > 0:
-                self.pixels[start:start + 3 * count] = bytes(colour) * count
-
-    def text(self, x, y, message, colour=(0, 0, 0), scale=2):
-        for char in message.lower():
-            glyph = FONT.get(char, FONT[" "])
-            for row in range(5):
-                for col in range(3):
-                    if glyph[row * 3 + col] == "#":
-                        self.rect(x + col * scale, y + row * scale,
-                                  x + (col + 1) * scale, y + (row + 1) * scale, colour)
-            x += 4 * scale
-
-    def png(self):
-        raw = b"".join(b"\x00" + bytes(self.pixels[y * self.width * 3:(y + 1) * self.width * 3])
-                       for y in range(self.height))
-
-        def chunk(kind, data):
-            body = kind + data
-            return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
-
-        header = struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0)
-        return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
-                + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+def draw_text(canvas, x, y, message, colour=(0, 0, 0), scale=2):
+    for char in message.lower():
+        glyph = FONT.get(char, FONT[" "])
+        for row in range(5):
+            for col in range(3):
+                if glyph[row * 3 + col] == "#":
+                    canvas.fill_rect(x + col * scale, y + row * scale,
+                                     x + (col + 1) * scale, y + (row + 1) * scale, colour)
+        x += 4 * scale
 
 
 def plot(bench, title):
@@ -131,12 +109,12 @@ def plot(bench, title):
     maps = bench["maps"]
     bar, gap, left, top, width = 9, 12, 170, 60, 900
     height = top + len(maps) * (3 * bar + gap) + 40
-    canvas = Canvas(width, height)
-    canvas.text(10, 10, title)
+    canvas = Canvas(width, height, (255, 255, 255))
+    draw_text(canvas, 10, 10, title)
     x = left
     for label, _, colour in ENGINES:
-        canvas.rect(x, 34, x + 12, 46, colour)
-        canvas.text(x + 18, 35, label)
+        canvas.fill_rect(x, 34, x + 12, 46, colour)
+        draw_text(canvas, x + 18, 35, label)
         x += 18 + 8 * len(label) + 30
     values = [m[key][0] for m in maps for _, key, _ in ENGINES if m[key][0] > 0]
     low = math.floor(math.log10(min(values))) if values else 0
@@ -150,16 +128,16 @@ def plot(bench, title):
     bottom = height - 30
     for power in range(low, high + 1):
         tick = to_x(10 ** power)
-        canvas.rect(tick, top - 4, tick + 1, bottom, (215, 215, 215))
-        canvas.text(tick - 6, bottom + 6, "%g" % (10 ** power))
+        canvas.fill_rect(tick, top - 4, tick + 1, bottom, (215, 215, 215))
+        draw_text(canvas, tick - 6, bottom + 6, "%g" % (10 ** power))
     y = top
     for m in maps:
-        canvas.text(10, y + bar, m["name"][:19])
+        draw_text(canvas, 10, y + bar, m["name"][:19])
         for _, key, colour in ENGINES:
-            canvas.rect(left, y, max(left + 1, to_x(m[key][0])), y + bar - 1, colour)
+            canvas.fill_rect(left, y, max(left + 1, to_x(m[key][0])), y + bar - 1, colour)
             y += bar
         y += gap
-    return canvas.png()
+    return canvas.png_bytes()
 
 
 def main():
