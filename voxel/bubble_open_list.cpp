@@ -5,35 +5,31 @@
 namespace OSTREL {
 namespace Voxel {
 
-bubble_open_list::bubble_open_list(std::vector<jps_node*>& list_entries, std::vector<open_key>& list_keys)
-    : entries(list_entries), keys(list_keys) {
-    find_ascents(1, keys.size());
+bubble_open_list::bubble_open_list(std::vector<open_key>& list_keys, std::vector<std::size_t>& ascents)
+    : keys(list_keys), maybe_ascents(ascents) {
+    maybe_ascents.clear();
+    maybe_ascents.reserve(keys.size() + 2);
+    for (std::size_t k = 1; k < keys.size(); ++k) {
+        if (is_ascent(k)) maybe_ascents.push_back(k);
+    }
 }
 
-jps_node* bubble_open_list::take_back() {
-    jps_node* node = entries.back();
-    entries.pop_back();
+void bubble_open_list::take_back() {
     keys.pop_back();
     // The last position is gone, and with it any ascent there.
-    if (keys.size() < 2) {
-        low = 1;
-        high = 0;
-    } else {
-        high = std::min(high, keys.size() - 1);
-    }
-    return node;
+    if (!maybe_ascents.empty() && maybe_ascents.back() >= keys.size()) maybe_ascents.pop_back();
 }
 
 void bubble_open_list::reserve_one() {
-    // Grows by doubling, as push_back would, so that appends stay cheap.
-    if (entries.size() == entries.capacity()) entries.reserve(2 * entries.size() + 16);
+    // Grows by doubling, as push_back would, so that appends stay cheap. A
+    // pass never adds possible ascents; a change adds at most two.
     if (keys.size() == keys.capacity()) keys.reserve(2 * keys.size() + 16);
+    if (maybe_ascents.size() + 2 > maybe_ascents.capacity()) maybe_ascents.reserve(2 * maybe_ascents.size() + 16);
 }
 
-void bubble_open_list::append(jps_node* node, int f, int record) {
-    entries.push_back(node);
+void bubble_open_list::append(int f, int record) {
     keys.emplace_back(f, record);
-    include(keys.size() - 1, keys.size() - 1);
+    may_be_ascent(keys.size() - 1);
     pass();
 }
 
@@ -42,91 +38,111 @@ void bubble_open_list::changed(int record, int f) {
     while (at-- > 0) {
         if (keys[at].record() == record) {
             keys[at].set_f(f);
-            include(at, at + 1);
+            may_be_ascent(at);      // the pair it ends
+            may_be_ascent(at + 1);  // the pair it begins
             break;
         }
     }
     pass();
 }
 
-// The literal pass visits k = n-1 down to 1; here only the positions where it
-// can move something are visited: ascents, and the way of a carried entry.
-// Everything in front of the current position is as it was before the pass,
-// so the ascents there are still inside [low, high].
+// The literal pass visits k = n-1 down to 1; here only the possible ascents
+// are visited, from the back. At an ascent the entry is carried forward past
+// every smaller one, and the pass goes on in front of where it comes to rest.
+// The list of possible ascents is rewritten in place for the next pass, from
+// the back: a visited position stays only where a carry changed a pair
+// behind the pass.
 void bubble_open_list::pass() {
-    if (no_ascents()) {
-        return;
-    }
-    std::size_t touched_low = keys.size();
-    std::size_t touched_high = 0;
-    std::size_t k = high;
-    for (;;) {
-        if (is_ascent(k)) {
-            k = carry(k, touched_low, touched_high);
+    std::size_t unvisited = maybe_ascents.size();
+    std::size_t kept = maybe_ascents.size();  // [kept, size): for the next pass
+    while (unvisited > 0) {
+        const std::size_t k = maybe_ascents[--unvisited];
+        if (!is_ascent(k)) {
+            continue;
         }
-        if (k <= low) {
-            break;
+        const std::size_t at = carry_from(k, unvisited);
+        // The carried entry leaves a new pair behind it,
+        if (k + 1 < keys.size()) maybe_ascents[--kept] = k + 1;
+        // the pairs it passed moved back one place,
+        while (unvisited > 0 && maybe_ascents[unvisited - 1] > at) {
+            const std::size_t moved = maybe_ascents[--unvisited] + 1;
+            maybe_ascents[--kept] = moved;
         }
-        --k;
+        // and the pair it came to rest in is split into two that are not
+        // ascents: the entry in front is not smaller, the one behind is.
+        if (unvisited > 0 && maybe_ascents[unvisited - 1] == at) --unvisited;
     }
-    find_ascents(std::min(low, touched_low), std::max(high, touched_high + 1));
+    maybe_ascents.erase(maybe_ascents.begin(), maybe_ascents.begin() + static_cast<std::ptrdiff_t>(kept));
 }
 
-// Carries the entry at k towards the front past every smaller entry, as the
-// pass's swaps do; returns where it comes to rest.
-std::size_t bubble_open_list::carry(std::size_t k, std::size_t& touched_low, std::size_t& touched_high) {
+// Carries the entry at the ascent k towards the front past every smaller
+// entry, as the pass's swaps do; returns where it comes to rest. Most often
+// that is one place forward: a swap.
+std::size_t bubble_open_list::carry_from(std::size_t k, std::size_t unvisited) {
     const open_key key = keys[k];
-    jps_node* const entry = entries[k];
-    std::size_t at = k;
-    while (at > 0 && keys[at - 1].f_less_than(key)) {
-        --at;
+    if (k < 2 || !keys[k - 2].f_less_than(key)) {
+        keys[k] = keys[k - 1];
+        keys[k - 1] = key;
+        return k - 1;
     }
-    std::move_backward(keys.begin() + at, keys.begin() + k, keys.begin() + k + 1);
-    std::move_backward(entries.begin() + at, entries.begin() + k, entries.begin() + k + 1);
+    return carry_far(k, unvisited);
+}
+
+// The possible ascents in front of k are maybe_ascents[0, unvisited): between
+// two of them the list does not increase, so the smaller entries there form a
+// tail.
+std::size_t bubble_open_list::carry_far(std::size_t k, std::size_t unvisited) {
+    const open_key key = keys[k];
+    std::size_t at = k;
+    for (;;) {
+        const std::size_t first = unvisited > 0 ? maybe_ascents[unvisited - 1] : 0;
+        at = first_of_smaller_tail(first, at, key);
+        // A possible ascent is crossed when the entry in front of it is
+        // smaller as well.
+        if (at != first || at == 0 || !keys[at - 1].f_less_than(key)) {
+            break;
+        }
+        --at;
+        --unvisited;
+    }
+    std::move_backward(keys.begin() + static_cast<std::ptrdiff_t>(at), keys.begin() + static_cast<std::ptrdiff_t>(k),
+                       keys.begin() + static_cast<std::ptrdiff_t>(k + 1));
     keys[at] = key;
-    entries[at] = entry;
-    touched_low = std::min(touched_low, at);
-    touched_high = std::max(touched_high, k);
     return at;
 }
 
-void bubble_open_list::include(std::size_t first, std::size_t last) {
-    first = std::max<std::size_t>(first, 1);
-    last = std::min(last, keys.size() - 1);
-    if (keys.size() < 2 || first > last) {
-        return;
+// The first position of the tail of [first, end) whose entries are all
+// smaller than `key`, in a stretch that does not increase; `end` when there
+// is none. Most carries stop within a step or two, so the nearest entries
+// are looked at one by one before halving.
+std::size_t bubble_open_list::first_of_smaller_tail(std::size_t first, std::size_t end, open_key key) const {
+    constexpr int looked_at_first = 4;
+    std::size_t high = end;  // keys[high, end) are smaller
+    for (int i = 0; i < looked_at_first; ++i) {
+        if (high == first || !keys[high - 1].f_less_than(key)) {
+            return high;
+        }
+        --high;
     }
-    if (no_ascents()) {
-        low = first;
-        high = last;
-    } else {
-        low = std::min(low, first);
-        high = std::max(high, last);
+    std::size_t low = first;
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (keys[middle].f_less_than(key)) {
+            high = middle;
+        } else {
+            low = middle + 1;
+        }
     }
+    return low;
 }
 
-// Narrows [low, high] to the ascents that lie in [first, last].
-void bubble_open_list::find_ascents(std::size_t first, std::size_t last) {
-    low = 1;
-    high = 0;
-    if (keys.size() < 2) {
+// Notes position k (a pair that changed) as a possible ascent.
+void bubble_open_list::may_be_ascent(std::size_t k) {
+    if (k < 1 || k >= keys.size()) {
         return;
     }
-    first = std::max<std::size_t>(first, 1);
-    last = std::min(last, keys.size() - 1);
-    std::size_t k = first;
-    while (k <= last && !is_ascent(k)) {
-        ++k;
-    }
-    if (k > last) {
-        return;
-    }
-    low = k;
-    k = last;
-    while (!is_ascent(k)) {
-        --k;
-    }
-    high = k;
+    const auto place = std::lower_bound(maybe_ascents.begin(), maybe_ascents.end(), k);
+    if (place == maybe_ascents.end() || *place != k) maybe_ascents.insert(place, k);
 }
 
 }  // namespace Voxel

@@ -4,33 +4,32 @@
 // The order it must reproduce: after a change, for k = n-1 down to 1, entry k-1
 // and entry k swap when f[k-1] < f[k]. A pass moves entries only at "ascents"
 // (positions k with f[k-1] < f[k]) and while it carries an entry forward
-// through smaller ones. All ascents are known to lie in an interval
-// [low, high], so the pass starts at high and ends at low, apart from the
-// carries; and the keys (f and the id of the search's record of the entry) sit
-// beside the entries, so no node is read.
+// through smaller ones. The list keeps the positions where an ascent may be
+// (a few: the places of recent changes), so a pass visits only those, and
+// between two of them the list is known to be non-increasing, so a carry finds
+// where its entry comes to rest by halving. An entry is a key: its f and the id
+// of the search's record of it; no node is read.
 //
 // Contract
-//   Dependencies: jps_node and the C++17 standard library.
-//   Ownership:    works on the pathfinder's open_list (`entries`, the pointers
-//                 in list order) and a scratch vector of their f (`keys`, from
-//                 the thread's search_workspace); owns neither. The entries are
-//                 the real open list: after a search it holds what the literal
-//                 passes would have left.
-//   Invariants:   keys[i] holds the f and the record id of entries[i]; every
-//                 ascent lies in [low, high].
-//   Checking:     none; append() takes a node that is not on the list,
-//                 changed() the record id of one that is.
+//   Dependencies: the C++17 standard library.
+//   Ownership:    works on two vectors it borrows from the thread's
+//                 search_workspace: the keys in list order (the open list
+//                 itself; the caller turns them into the pathfinder's
+//                 open_list when the search ends) and the possible ascents.
+//   Invariants:   `maybe_ascents` is sorted, each position in 1..n-1, and
+//                 holds every ascent of `keys` (and perhaps other positions).
+//   Checking:     none; changed() takes the record id of an entry on the list
+//                 (or of none, which only makes the pass).
 //   Threads:      one search at a time per pair of vectors.
 //
 // Usage
-//   bubble_open_list open(finder.open_list, workspace.open_keys);  // keys filled
-//   open.append(node, f, record_id);
+//   bubble_open_list open(workspace.open_keys, workspace.maybe_ascents);  // keys filled
+//   open.reserve_one();                // before a change that must not fail
+//   open.append(f, record_id);
 //   open.changed(record_id, lower_f);
 //   int next = open.back_record();
-//   jps_node* node = open.take_back();
+//   open.take_back();
 #pragma once
-
-#include "voxel/jps_node.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -72,35 +71,36 @@ private:
 
 class bubble_open_list {
 public:
-    // Takes the list as it is; `keys` already describes its entries.
-    bubble_open_list(std::vector<jps_node*>& entries, std::vector<open_key>& keys);
+    // Takes the list as it is: `keys` already holds its entries in order.
+    // Makes room for the possible ascents first; throws only then, before
+    // anything is changed.
+    bubble_open_list(std::vector<open_key>& keys, std::vector<std::size_t>& maybe_ascents);
 
-    bool empty() const { return entries.empty(); }
-    jps_node* back() const { return entries.back(); }
+    bool empty() const { return keys.empty(); }
+    std::size_t size() const { return keys.size(); }
     int back_record() const { return keys.back().record(); }
-    jps_node* take_back();
-    // Makes room for one more entry, so that the next append() cannot fail:
-    // a caller that must not be left with a changed node off the list calls
-    // this before it changes the node.
+    const std::vector<open_key>& in_order() const { return keys; }
+    void take_back();
+    // Makes room for one more entry, so that the next append() or changed()
+    // cannot fail: a caller that must not be left with a changed node off the
+    // list calls this before it changes the node.
     void reserve_one();
-    // Appends a node, then makes one pass. Throws only when no room was made.
-    void append(jps_node* node, int f, int record);
+    // Appends an entry, then makes one pass.
+    void append(int f, int record);
     // The f of the entry with this record changed; makes one pass (only the
     // pass when no entry has this record, as for a node not on the list).
     void changed(int record, int f);
 
 private:
     void pass();
-    std::size_t carry(std::size_t k, std::size_t& touched_low, std::size_t& touched_high);
+    std::size_t carry_from(std::size_t k, std::size_t unvisited);
+    std::size_t carry_far(std::size_t k, std::size_t unvisited);
+    std::size_t first_of_smaller_tail(std::size_t first, std::size_t end, open_key key) const;
+    void may_be_ascent(std::size_t k);
     bool is_ascent(std::size_t k) const { return keys[k - 1].f_less_than(keys[k]); }
-    void include(std::size_t first, std::size_t last);
-    void find_ascents(std::size_t first, std::size_t last);
-    bool no_ascents() const { return low > high; }
 
-    std::vector<jps_node*>& entries;
     std::vector<open_key>& keys;
-    std::size_t low = 1;   // every ascent k has low <= k <= high;
-    std::size_t high = 0;  // low > high: there are none
+    std::vector<std::size_t>& maybe_ascents;
 };
 
 }  // namespace Voxel

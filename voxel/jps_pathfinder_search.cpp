@@ -114,12 +114,13 @@ public:
         : finder(pathfinder),
           marks(workspace.marks),
           records(workspace.records),
-          open(pathfinder.open_list, importListedNodes(workspace.open_keys)),
+          open(importListedNodes(workspace), workspace.maybe_ascents),
           grid(pathfinder.map, pathfinder.width, pathfinder.height),
           gx(goal_x),
           gy(goal_y),
           left_in_nodes(left) {}
     ~jump_search() {
+        writeOpenList();
         if (left_in_nodes == leaves::every_node) records.write_back();
         clearMarks();
     }
@@ -132,8 +133,10 @@ public:
     void expand(int id);
 
 private:
-    std::vector<open_key>& importListedNodes(std::vector<open_key>& keys);
+    std::vector<open_key>& importListedNodes(search_workspace& workspace);
     int import(jps_node* node);
+    void reserveOne();
+    void writeOpenList();
     void clearMarks();
     void writeBackChain(int goal);
     static expanded_node expandedFrom(const node_record& record);
@@ -155,13 +158,15 @@ private:
 // Runs before the open list is built (it fills the list's keys): a record for
 // every node on the two lists, as the nodes hold it, marked as the nodes'
 // flags say. Room is made first, so that a failure leaves nothing marked.
-std::vector<open_key>& jump_search::importListedNodes(std::vector<open_key>& keys) {
+std::vector<open_key>& jump_search::importListedNodes(search_workspace& workspace) {
     marks.prepare(finder.width, finder.height);
     records.prepare(finder.width, finder.height);
     records.clear();
     records.reserve(finder.open_list.size() + finder.closed_list.size());
+    std::vector<open_key>& keys = workspace.open_keys;
     keys.clear();
     keys.reserve(finder.open_list.size());
+    workspace.maybe_ascents.reserve(finder.open_list.size() + 2);
     for (jps_node* node : finder.open_list) {
         keys.emplace_back(node->f, import(node));
     }
@@ -189,6 +194,24 @@ int jump_search::import(jps_node* node) {
     return id;
 }
 
+// Makes room for one more node on the open list and one more record, so that
+// the next change cannot fail half-way. The pathfinder's open_list gets its
+// room too: it is written from the keys when the search ends.
+void jump_search::reserveOne() {
+    open.reserve_one();
+    records.reserve_one();
+    std::vector<jps_node*>& list = finder.open_list;
+    if (list.capacity() <= open.size()) list.reserve(2 * open.size() + 16);
+}
+
+// The open list lives in the keys while the search runs; the pathfinder's
+// list gets their nodes, in order, when it ends (there is room for them).
+void jump_search::writeOpenList() {
+    std::vector<jps_node*>& list = finder.open_list;
+    list.clear();
+    for (const open_key& key : open.in_order()) list.push_back(records[key.record()].node);
+}
+
 // Every marked cell has a record.
 void jump_search::clearMarks() {
     for (const node_record& record : records) marks.clear(record.x, record.y);
@@ -196,12 +219,11 @@ void jump_search::clearMarks() {
 
 // The start goes on the open list as a clean node: g, h, f 0, no parent.
 void jump_search::openStart(jps_node* start) {
-    open.reserve_one();  // a failure in either leaves the node untouched
-    records.reserve_one();
+    reserveOne();  // a failure leaves the node untouched
     const int id = records.add(start, start->x, start->y);
     records[id].opened = true;
     marks.open(start->x, start->y);
-    open.append(start, 0, id);
+    open.append(0, id);
 }
 
 // The goal and its parents, up to the start: every parent is closed, so it
@@ -237,10 +259,10 @@ jps_node* jump_search::takeOffUntilGoal() {
             return nullptr;
         }
         const int id = open.back_record();
-        jps_node* node = open.back();
+        node_record& record = records[id];
+        jps_node* node = record.node;
         finder.closed_list.push_back(node);
         open.take_back();
-        node_record& record = records[id];
         record.closed = true;
         marks.close(record.x, record.y);
         if (record.x == gx && record.y == gy) {
@@ -326,8 +348,7 @@ void jump_search::improve(int id, int ng, const expanded_node& parent) {
 
 // A node not touched yet in this search is clean (h is 0).
 void jump_search::discover(const jump_point_found& found, int ng, const expanded_node& parent) {
-    open.reserve_one();  // a failure in either leaves the node untouched
-    records.reserve_one();
+    reserveOne();  // a failure leaves the node untouched
     const int h = jps_pathfinder::manhattan(std::abs(found.x - gx), std::abs(found.y - gy));
     const int id = records.add(found.node, found.x, found.y);
     node_record& record = records[id];
@@ -339,7 +360,7 @@ void jump_search::discover(const jump_point_found& found, int ng, const expanded
     record.parent_y = parent.y;
     record.opened = true;
     marks.open(found.x, found.y);
-    open.append(found.node, ng + h, id);
+    open.append(ng + h, id);
 }
 
 }  // namespace

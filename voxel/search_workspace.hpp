@@ -5,10 +5,11 @@
 //
 // Contract
 //   Dependencies: the C++17 standard library.
-//   Contents:     only scratch: the keys of the open list and the records of
-//                 the touched nodes (both rebuilt from the pathfinder's lists
-//                 by every search) and the marks of the nodes (cleared by
-//                 every search on its way out). No map cell is kept.
+//   Contents:     only scratch: the keys of the open list with its possible
+//                 ascents and the records of the touched nodes (all rebuilt
+//                 from the pathfinder's lists by every search) and the marks
+//                 of the nodes (cleared by every search on its way out). No
+//                 map cell is kept.
 //   Ownership:    owned by the thread; pathfinders borrow it for one call.
 //   Threads:      for_this_thread() hands each thread its own workspace, so
 //                 pathfinders on different threads never share one. A thread
@@ -30,13 +31,15 @@ namespace OSTREL {
 namespace Voxel {
 
 struct search_workspace {
-    std::vector<open_key> open_keys;  // f and record of each open list entry, in list order
+    std::vector<open_key> open_keys;        // f and record of each open list entry, in list order
+    std::vector<std::size_t> maybe_ascents;  // of the open list's keys
     node_records records;             // search fields of the touched nodes
     node_marks marks;                 // opened and closed, two bits a cell
 
     // Storage held, in bytes.
     std::size_t bytes() const {
-        return open_keys.capacity() * sizeof(open_key) + records.bytes() + marks.bytes();
+        return open_keys.capacity() * sizeof(open_key) + maybe_ascents.capacity() * sizeof(std::size_t) +
+               records.bytes() + marks.bytes();
     }
 
     static search_workspace& for_this_thread();

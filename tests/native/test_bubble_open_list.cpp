@@ -4,76 +4,97 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <random>
 #include <vector>
 
 using OSTREL::Voxel::bubble_open_list;
-using OSTREL::Voxel::jps_node;
 using OSTREL::Voxel::open_key;
 
 namespace {
 
-void literal_pass(std::vector<jps_node*>& list) {
+struct entry {
+    int f;
+    int record;
+    bool operator==(const entry& other) const { return f == other.f && record == other.record; }
+};
+
+void literal_pass(std::vector<entry>& list) {
     for (std::size_t k = list.size(); k-- > 1;) {
-        if (list[k - 1]->f < list[k]->f) std::swap(list[k - 1], list[k]);
+        if (list[k - 1].f < list[k].f) std::swap(list[k - 1], list[k]);
+    }
+}
+
+std::vector<entry> entries_of(const bubble_open_list& open) {
+    std::vector<entry> list;
+    for (const open_key& key : open.in_order()) list.push_back({key.f(), key.record()});
+    return list;
+}
+
+// Random appends, changes (up and down) and removals from the back, each
+// checked against the literal pass. `changes` in 0..10: how many of ten
+// steps change an entry rather than append one.
+void check_random_sequences(int changes, int steps) {
+    for (std::uint32_t seed = 1; seed <= 300; ++seed) {
+        std::mt19937 random(seed);
+        std::vector<entry> expected;
+        std::vector<open_key> keys;
+        std::vector<std::size_t> ascents;
+        bubble_open_list open(keys, ascents);
+        const int key_range = 1 + static_cast<int>(random() % 40);
+        int records = 0;
+        for (int step = 0; step < steps; ++step) {
+            const int choice = static_cast<int>(random() % 12);
+            open.reserve_one();
+            if (choice >= changes || expected.empty()) {
+                const entry added{static_cast<int>(random() % key_range), records++};
+                expected.push_back(added);
+                literal_pass(expected);
+                open.append(added.f, added.record);
+            } else if (choice + 2 < changes) {
+                entry& changed = expected[random() % expected.size()];
+                changed.f = static_cast<int>(random() % key_range) - (choice % 2 == 0 ? 0 : key_range / 2);
+                const entry now = changed;
+                literal_pass(expected);
+                open.changed(now.record, now.f);
+            } else {
+                expected.pop_back();
+                open.take_back();
+            }
+            ASSERT_EQ(entries_of(open), expected) << "seed " << seed << ", step " << step;
+        }
     }
 }
 
 }  // namespace
 
 TEST(BubbleOpenList, MatchesTheLiteralPassOnRandomChanges) {
-    for (std::uint32_t seed = 1; seed <= 300; ++seed) {
-        std::mt19937 random(seed);
-        std::deque<jps_node> nodes;   // stable addresses
-        std::vector<jps_node*> expected;
-        std::vector<jps_node*> actual;
-        std::vector<open_key> keys;
-        bubble_open_list open(actual, keys);
-        const int key_range = 1 + static_cast<int>(random() % 40);
-        for (int step = 0; step < 400; ++step) {
-            const unsigned int choice = random() % 10;
-            if (choice < 5 || expected.empty()) {
-                nodes.emplace_back();
-                nodes.back().f = static_cast<int>(random() % key_range);
-                nodes.back().x = static_cast<int>(nodes.size() - 1);  // its record id
-                expected.push_back(&nodes.back());
-                literal_pass(expected);
-                open.append(&nodes.back(), nodes.back().f, nodes.back().x);
-            } else if (choice < 8) {
-                jps_node* node = expected[random() % expected.size()];
-                node->f = static_cast<int>(random() % key_range) - (choice == 7 ? 0 : key_range / 2);
-                literal_pass(expected);
-                open.changed(node->x, node->f);
-            } else {
-                expected.pop_back();
-                open.take_back();
-            }
-            ASSERT_EQ(actual, expected) << "seed " << seed << ", step " << step;
-        }
-    }
+    check_random_sequences(6, 400);
+}
+
+// Long lists with many drifting entries: carries cross possible ascents.
+TEST(BubbleOpenList, MatchesTheLiteralPassWhenManyEntriesImprove) {
+    check_random_sequences(9, 600);
 }
 
 TEST(BubbleOpenList, TakesOverAListAsItIs) {
-    std::vector<jps_node> nodes(4);
     const int f[] = {3, 7, 7, 1};
-    std::vector<jps_node*> list;
+    std::vector<entry> expected;
     std::vector<open_key> keys;
     for (int i = 0; i < 4; ++i) {
-        nodes[i].f = f[i];
-        list.push_back(&nodes[i]);
+        expected.push_back({f[i], i});
         keys.emplace_back(f[i], i);
     }
-    std::vector<jps_node*> expected = list;
-    bubble_open_list open(list, keys);
-    jps_node added;
-    added.f = 5;
-    expected.push_back(&added);
+    std::vector<std::size_t> ascents;
+    bubble_open_list open(keys, ascents);
+    EXPECT_EQ(ascents, std::vector<std::size_t>{1});  // 3 before 7
+    open.reserve_one();
+    open.append(5, 4);
+    expected.push_back({5, 4});
     literal_pass(expected);
-    open.append(&added, added.f, 4);
-    EXPECT_EQ(list, expected);
+    EXPECT_EQ(entries_of(open), expected);
     EXPECT_EQ(open.back_record(), 3);  // f 1: the appended 5 moved in front of it
-    EXPECT_EQ(open.take_back(), expected.back());
+    open.take_back();
+    EXPECT_EQ(open.back_record(), 4);
 }
 
 TEST(BubbleOpenList, KeysOrderAndKeepAnyF) {
@@ -93,11 +114,10 @@ TEST(BubbleOpenList, KeysOrderAndKeepAnyF) {
 }
 
 TEST(BubbleOpenList, AChangeOfAnEntryNotOnTheListOnlyMakesAPass) {
-    std::vector<jps_node> nodes(2);
-    std::vector<jps_node*> list{&nodes[0], &nodes[1]};
     std::vector<open_key> keys{{4, 0}, {2, 1}};
-    bubble_open_list open(list, keys);
+    std::vector<std::size_t> ascents;
+    bubble_open_list open(keys, ascents);
+    open.reserve_one();
     open.changed(7, 1);
-    EXPECT_EQ(list, (std::vector<jps_node*>{&nodes[0], &nodes[1]}));
-    EXPECT_EQ(keys[1].f(), 2);
+    EXPECT_EQ(entries_of(open), (std::vector<entry>{{4, 0}, {2, 1}}));
 }
