@@ -20,16 +20,17 @@ void bubble_open_list::take_back() {
     if (!maybe_ascents.empty() && maybe_ascents.back() >= keys.size()) maybe_ascents.pop_back();
 }
 
-void bubble_open_list::reserve_one() {
-    // Grows by doubling, as push_back would, so that appends stay cheap. A
-    // pass never adds possible ascents; a change adds at most two.
-    if (keys.size() == keys.capacity()) keys.reserve(2 * keys.size() + 16);
-    if (maybe_ascents.size() + 2 > maybe_ascents.capacity()) maybe_ascents.reserve(2 * maybe_ascents.size() + 16);
+void bubble_open_list::grow() {
+    // Doubles, as push_back would, so that appends stay cheap. A pass never
+    // adds possible ascents; a change adds at most two.
+    keys.reserve(2 * keys.size() + 16);
+    maybe_ascents.reserve(2 * maybe_ascents.size() + 16);
 }
 
 void bubble_open_list::append(int f, int record) {
     keys.emplace_back(f, record);
-    may_be_ascent(keys.size() - 1);
+    // The new last pair lies behind every other possible ascent.
+    if (keys.size() > 1) maybe_ascents.push_back(keys.size() - 1);
     pass();
 }
 

@@ -84,7 +84,9 @@ public:
     // Makes room for one more entry, so that the next append() or changed()
     // cannot fail: a caller that must not be left with a changed node off the
     // list calls this before it changes the node.
-    void reserve_one();
+    void reserve_one() {
+        if (keys.size() == keys.capacity() || maybe_ascents.size() + 2 > maybe_ascents.capacity()) grow();
+    }
     // Appends an entry, then makes one pass.
     void append(int f, int record);
     // The f of the entry with this record changed; makes one pass (only the
@@ -92,6 +94,7 @@ public:
     void changed(int record, int f);
 
 private:
+    void grow();
     void pass();
     std::size_t carry_from(std::size_t k, std::size_t unvisited);
     std::size_t carry_far(std::size_t k, std::size_t unvisited);

@@ -2,6 +2,8 @@
 // all-octant algorithm with a single error term).
 #include "voxel/jps_pathfinder.hpp"
 
+#include "voxel/live_grid.hpp"
+
 #include <cstdlib>
 
 namespace OSTREL {
@@ -24,10 +26,11 @@ void jps_pathfinder::interpolate_line(int x0, int y0, int x1, int y1, std::vecto
     const int dx = std::abs(x1 - x0);
     const int dy = std::abs(y1 - y0);
     int err = dx - dy;
+    const live_grid grid(map, width, height);  // the walkable test, inlined
     int x = x0;
     int y = y0;
     for (;;) {
-        if (!isWalkable(x, y)) {
+        if (!grid.walkable(x, y)) {
             cells.clear();
             return;
         }
