@@ -86,7 +86,17 @@ std::size_t bubble_open_list::carry_from(std::size_t k, std::size_t unvisited) {
         keys[k - 1] = key;
         return k - 1;
     }
-    return carry_far(k, unvisited);
+    if (k > near_front) {
+        return carry_far(k, unvisited);
+    }
+    // Near the front of the list a plain walk is cheaper than halving.
+    std::size_t at = k;
+    do {
+        keys[at] = keys[at - 1];
+        --at;
+    } while (at > 0 && keys[at - 1].f_less_than(key));
+    keys[at] = key;
+    return at;
 }
 
 // The possible ascents in front of k are maybe_ascents[0, unvisited): between

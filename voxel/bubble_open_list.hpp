@@ -94,6 +94,8 @@ public:
     void changed(int record, int f);
 
 private:
+    static constexpr std::size_t near_front = 32;
+
     void grow();
     void pass();
     std::size_t carry_from(std::size_t k, std::size_t unvisited);

@@ -308,7 +308,10 @@ int jump_search::runToJumpPoints(const expanded_node& expanded, jump_point_found
     for (int i = 0; i < cell_count; ++i) {
         int jx = cells[i].first;
         int jy = cells[i].second;
-        if (runJump(grid, jx, jy, expanded.x, expanded.y, gx, gy)) {
+        // A run from a blocked cell ends there without a jump point; most
+        // pruned diagonal cells beside walls are blocked, so that is tested
+        // here rather than after a call.
+        if (grid.walkable(jx, jy) && runJump(grid, jx, jy, expanded.x, expanded.y, gx, gy)) {
             found[count++] = {jx, jy, finder.getNodeAt(jx, jy)};
         }
     }
