@@ -3,7 +3,8 @@
 // top bit of that byte, set when the cell is non-zero (occupied). The first or
 // last flagged byte of a word is then found with a count of trailing or leading
 // zeros. Where SSE2 is there (every x86-64 compiler), sixteen cells at a time
-// as well: one bit a cell, bit i for the cell at offset i.
+// as well: one bit a cell, bit i for the cell at offset i, read from one row
+// or as four cells from each of four rows.
 //
 // Contract
 //   Dependencies: the C++17 standard library; the compiler's bit-scan
@@ -114,8 +115,36 @@ inline unsigned int occupied_sixteen_portable(const char* cells) {
     return mask;
 }
 
+// Four cells in each of four rows (the four bytes from each address): bit
+// 4 * i + j set when cell j of row i is occupied.
+inline unsigned int occupied_four_rows_portable(const char* first, const char* second, const char* third,
+                                                const char* fourth) {
+    const char* const rows[4] = {first, second, third, fourth};
+    unsigned int mask = 0;
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            if (rows[i][j] != 0) mask |= 1u << (4 * i + j);
+        }
+    }
+    return mask;
+}
+
 #if defined(BRONDEL_BYTE_SCAN_SSE2)
 constexpr bool sixteen_at_once = true;
+
+inline __m128i load_four_cells(const char* cells) {
+    int word;
+    std::memcpy(&word, cells, sizeof word);
+    return _mm_cvtsi32_si128(word);
+}
+
+inline unsigned int occupied_four_rows(const char* first, const char* second, const char* third, const char* fourth) {
+    const __m128i upper = _mm_unpacklo_epi32(load_four_cells(first), load_four_cells(second));
+    const __m128i lower = _mm_unpacklo_epi32(load_four_cells(third), load_four_cells(fourth));
+    const __m128i cells = _mm_unpacklo_epi64(upper, lower);
+    const int free_cells = _mm_movemask_epi8(_mm_cmpeq_epi8(cells, _mm_setzero_si128()));
+    return ~static_cast<unsigned int>(free_cells) & 0xFFFFu;
+}
 
 inline unsigned int occupied_sixteen(const char* cells) {
     const __m128i word = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cells));
@@ -127,6 +156,10 @@ constexpr bool sixteen_at_once = false;
 
 inline unsigned int occupied_sixteen(const char* cells) {
     return occupied_sixteen_portable(cells);
+}
+
+inline unsigned int occupied_four_rows(const char* first, const char* second, const char* third, const char* fourth) {
+    return occupied_four_rows_portable(first, second, third, fourth);
 }
 #endif
 

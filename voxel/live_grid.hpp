@@ -3,8 +3,9 @@
 // diagonal with its two straight probes. Each run answers exactly as the
 // step-by-step jump does (same stop cell, same answer); only the way it reads
 // the cells differs. Rows are scanned sixteen cells at a time where SSE2 is
-// there and eight otherwise (byte_scan.hpp), columns one row at a time
-// through the rows' own storage.
+// there and eight otherwise (byte_scan.hpp); columns are walked a row at a
+// time through the rows' own storage, after skipping groups of four rows that
+// cannot stop the run where SSE2 is there.
 //
 // Contract
 //   Dependencies: projection_map, byte_scan and the C++17 standard library.
@@ -53,6 +54,7 @@ private:
     step horizontal_step(int x, int y, int dx, int goal_x) const;
     int skip_east(int x, int y, int goal_x) const;
     int skip_west(int x, int y, int goal_x) const;
+    int skip_rows(int x, int y, int dy, int end_y) const;
     bool run_vertical_at_edge(int x, int& y, int dy, int goal_y) const;
 
     bool inside(int x, int y) const {

@@ -47,6 +47,27 @@ TEST(ByteScan, SixteenCellsAgreeWithTheLoop) {
     EXPECT_EQ(byte_scan::occupied_sixteen_portable(mixed), 0x80BAu);
 }
 
+TEST(ByteScan, FourRowsAgreeWithTheLoop) {
+    std::mt19937 random(11);
+    char rows[4][5];
+    for (int i = 0; i < 20000; ++i) {
+        for (auto& row : rows) {
+            for (char& cell : row) cell = random() % 3 == 0 ? static_cast<char>(random() % 256) : 0;
+        }
+        // Offset 1 as well: the cells are read from any address.
+        ASSERT_EQ(byte_scan::occupied_four_rows(rows[0], rows[1], rows[2], rows[3]),
+                  byte_scan::occupied_four_rows_portable(rows[0], rows[1], rows[2], rows[3]));
+        ASSERT_EQ(byte_scan::occupied_four_rows(rows[3] + 1, rows[2] + 1, rows[1] + 1, rows[0] + 1),
+                  byte_scan::occupied_four_rows_portable(rows[3] + 1, rows[2] + 1, rows[1] + 1, rows[0] + 1));
+    }
+    const char first[4] = {1, 0, 0, 0};
+    const char second[4] = {0, -1, 0, 0};
+    const char third[4] = {0, 0, 0, 0};
+    const char fourth[4] = {0, 0, 64, 5};
+    EXPECT_EQ(byte_scan::occupied_four_rows(first, second, third, fourth), 0xC021u);
+    EXPECT_EQ(byte_scan::occupied_four_rows_portable(first, second, third, fourth), 0xC021u);
+}
+
 TEST(ByteScan, PortableBitFindersAgreeWithTheBuiltins) {
     std::mt19937 random(11);
     for (int i = 0; i < 20000; ++i) {
