@@ -96,7 +96,6 @@ struct expanded_node {
 struct jump_point_found {
     int x;
     int y;
-    jps_node* node;
 };
 
 // One running search towards (gx, gy): the live view of the map, the open
@@ -312,7 +311,7 @@ int jump_search::runToJumpPoints(const expanded_node& expanded, jump_point_found
         // pruned diagonal cells beside walls are blocked, so that is tested
         // here rather than after a call.
         if (grid.walkable(jx, jy) && runJump(grid, jx, jy, expanded.x, expanded.y, gx, gy)) {
-            found[count++] = {jx, jy, finder.getNodeAt(jx, jy)};
+            found[count++] = {jx, jy};
         }
     }
     return count;
@@ -353,7 +352,8 @@ void jump_search::improve(int id, int ng, const expanded_node& parent) {
 void jump_search::discover(const jump_point_found& found, int ng, const expanded_node& parent) {
     reserveOne();  // a failure leaves the node untouched
     const int h = jps_pathfinder::manhattan(std::abs(found.x - gx), std::abs(found.y - gy));
-    const int id = records.add(found.node, found.x, found.y);
+    jps_node* node = finder.getNodeAt(found.x, found.y);
+    const int id = records.add(node, found.x, found.y);
     node_record& record = records[id];
     record.parent = parent.node;
     record.g = ng;
