@@ -99,7 +99,9 @@ struct jump_point_found {
 };
 
 // One running search towards (gx, gy): the live view of the map, the open
-// list in the order of its passes, the opened and closed marks of the nodes
+// list in the order of its passes (kept as keys while the search runs and
+// written to the pathfinder's open_list when it ends), the opened and closed
+// marks of the nodes
 // and the records of their search fields. The search reads and writes the
 // records, never the nodes. What it leaves in the nodes is chosen up front:
 // every record (the nodes then hold what the step-by-step search leaves in

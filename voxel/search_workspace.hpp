@@ -31,10 +31,10 @@ namespace OSTREL {
 namespace Voxel {
 
 struct search_workspace {
-    std::vector<open_key> open_keys;        // f and record of each open list entry, in list order
-    std::vector<std::size_t> maybe_ascents;  // of the open list's keys
-    node_records records;             // search fields of the touched nodes
-    node_marks marks;                 // opened and closed, two bits a cell
+    std::vector<open_key> open_keys;         // f and record of each open list entry, in list order
+    std::vector<std::size_t> maybe_ascents;  // where the open list's keys may be out of order
+    node_records records;                    // search fields of the touched nodes
+    node_marks marks;                        // opened and closed, two bits a cell
 
     // Storage held, in bytes.
     std::size_t bytes() const {
