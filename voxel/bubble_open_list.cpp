@@ -20,11 +20,11 @@ void bubble_open_list::take_back() {
     if (!maybe_ascents.empty() && maybe_ascents.back() >= keys.size()) maybe_ascents.pop_back();
 }
 
-void bubble_open_list::grow() {
+void bubble_open_list::grow(std::size_t more) {
     // Doubles, as push_back would, so that appends stay cheap. A pass never
     // adds possible ascents; a change adds at most two.
-    keys.reserve(2 * keys.size() + 16);
-    maybe_ascents.reserve(2 * maybe_ascents.size() + 16);
+    keys.reserve(std::max(2 * keys.size() + 16, keys.size() + more));
+    maybe_ascents.reserve(std::max(2 * maybe_ascents.size() + 16, maybe_ascents.size() + 2 * more));
 }
 
 void bubble_open_list::append(int f, int record) {
@@ -35,16 +35,29 @@ void bubble_open_list::append(int f, int record) {
 }
 
 void bubble_open_list::changed(int record, int f) {
-    std::size_t at = keys.size();
-    while (at-- > 0) {
-        if (keys[at].record() == record) {
-            keys[at].set_f(f);
-            may_be_ascent(at);      // the pair it ends
-            may_be_ascent(at + 1);  // the pair it begins
-            break;
-        }
+    const std::size_t at = position_of(record);
+    if (at < keys.size()) {
+        keys[at].set_f(f);
+        may_be_ascent(at);      // the pair it ends
+        may_be_ascent(at + 1);  // the pair it begins
     }
     pass();
+}
+
+// The last position whose entry has this record, or size() when there is
+// none. Four entries are tested per step, so that the test of one does not
+// wait for the branch of the one before.
+std::size_t bubble_open_list::position_of(int record) const {
+    std::size_t end = keys.size();
+    for (; end >= 4; end -= 4) {
+        const bool here = keys[end - 1].record() == record || keys[end - 2].record() == record ||
+                          keys[end - 3].record() == record || keys[end - 4].record() == record;
+        if (here) break;
+    }
+    while (end-- > 0) {
+        if (keys[end].record() == record) return end;
+    }
+    return keys.size();
 }
 
 // The literal pass visits k = n-1 down to 1; here only the possible ascents
@@ -124,9 +137,13 @@ std::size_t bubble_open_list::carry_far(std::size_t k, std::size_t unvisited) {
 
 // The first position of the tail of [first, end) whose entries are all
 // smaller than `key`, in a stretch that does not increase; `end` when there
-// is none. Most carries stop within a step or two, so the nearest entries
-// are looked at one by one before halving.
+// is none. A long carry crosses whole stretches, which their first (largest)
+// entry tells at once. Most carries stop within a step or two, so the nearest
+// entries are looked at one by one before halving.
 std::size_t bubble_open_list::first_of_smaller_tail(std::size_t first, std::size_t end, open_key key) const {
+    if (first < end && keys[first].f_less_than(key)) {
+        return first;
+    }
     constexpr int looked_at_first = 4;
     std::size_t high = end;  // keys[high, end) are smaller
     for (int i = 0; i < looked_at_first; ++i) {

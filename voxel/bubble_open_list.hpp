@@ -24,7 +24,7 @@
 //
 // Usage
 //   bubble_open_list open(workspace.open_keys, workspace.maybe_ascents);  // keys filled
-//   open.reserve_one();                // before a change that must not fail
+//   open.make_room(1);                 // before a change that must not fail
 //   open.append(f, record_id);
 //   open.changed(record_id, lower_f);
 //   int next = open.back_record();
@@ -81,11 +81,13 @@ public:
     int back_record() const { return keys.back().record(); }
     const std::vector<open_key>& in_order() const { return keys; }
     void take_back();
-    // Makes room for one more entry, so that the next append() or changed()
-    // cannot fail: a caller that must not be left with a changed node off the
-    // list calls this before it changes the node.
-    void reserve_one() {
-        if (keys.size() == keys.capacity() || maybe_ascents.size() + 2 > maybe_ascents.capacity()) grow();
+    // Makes room for `more` changes, so that the next `more` calls of
+    // append() or changed() cannot fail: a caller that must not be left with
+    // a changed node off the list calls this before it changes the node.
+    void make_room(std::size_t more) {
+        if (keys.size() + more > keys.capacity() || maybe_ascents.size() + 2 * more > maybe_ascents.capacity()) {
+            grow(more);
+        }
     }
     // Appends an entry, then makes one pass.
     void append(int f, int record);
@@ -96,7 +98,8 @@ public:
 private:
     static constexpr std::size_t near_front = 32;
 
-    void grow();
+    void grow(std::size_t more);
+    std::size_t position_of(int record) const;
     void pass();
     std::size_t carry_from(std::size_t k, std::size_t unvisited);
     std::size_t carry_far(std::size_t k, std::size_t unvisited);

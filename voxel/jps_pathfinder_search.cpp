@@ -8,6 +8,7 @@
 #include "voxel/live_grid.hpp"
 #include "voxel/search_workspace.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -136,7 +137,7 @@ public:
 private:
     std::vector<open_key>& importListedNodes(search_workspace& workspace);
     int import(jps_node* node);
-    void reserveOne();
+    void makeRoom(int more);
     void writeOpenList();
     void clearMarks();
     void writeBackChain(int goal);
@@ -154,6 +155,7 @@ private:
     const int gx;
     const int gy;
     const leaves left_in_nodes;
+    int changes_with_room = 0;  // changes the storage has room for (makeRoom)
 };
 
 // Runs before the open list is built (it fills the list's keys): a record for
@@ -195,14 +197,23 @@ int jump_search::import(jps_node* node) {
     return id;
 }
 
-// Makes room for one more node on the open list and one more record, so that
-// the next change cannot fail half-way. The pathfinder's open_list gets its
-// room too: it is written from the keys when the search ends.
-void jump_search::reserveOne() {
-    open.reserve_one();
-    records.reserve_one();
-    std::vector<jps_node*>& list = finder.open_list;
-    if (list.capacity() <= open.size()) list.reserve(2 * open.size() + 16);
+// Makes room for the next `more` changes of the open list and as many new
+// records, so that none of them can fail half-way. The pathfinder's
+// open_list gets its room too: it is written from the keys when the search
+// ends. Room is made for a batch of changes at a time and counted down, as
+// most expansions change one or two nodes.
+void jump_search::makeRoom(int more) {
+    if (more > changes_with_room) {
+        constexpr int batch = 64;
+        const int changes = std::max(more, batch);
+        const std::size_t count = static_cast<std::size_t>(changes);
+        open.make_room(count);
+        records.make_room(count);
+        std::vector<jps_node*>& list = finder.open_list;
+        if (list.capacity() < open.size() + count) list.reserve(2 * open.size() + count);
+        changes_with_room = changes;
+    }
+    changes_with_room -= more;
 }
 
 // The open list lives in the keys while the search runs; the pathfinder's
@@ -220,7 +231,7 @@ void jump_search::clearMarks() {
 
 // The start goes on the open list as a clean node: g, h, f 0, no parent.
 void jump_search::openStart(jps_node* start) {
-    reserveOne();  // a failure leaves the node untouched
+    makeRoom(1);  // a failure leaves the node untouched
     const int id = records.add(start, start->x, start->y);
     records[id].opened = true;
     marks.open(start->x, start->y);
@@ -246,7 +257,7 @@ int jump_search::recordOf(jps_node* node) {
     if (marks.opened(node->x, node->y) || marks.closed(node->x, node->y)) {
         return records.at_cell(node->x, node->y);
     }
-    records.reserve_one();
+    records.make_room(1);
     return import(node);
 }
 
@@ -277,11 +288,13 @@ jps_node* jump_search::takeOffUntilGoal() {
 
 // identifySuccessors: every neighbour cell is run to its jump point first
 // (the runs read only the map), then the jump points are considered in the
-// same order.
+// same order. Room for what they may add is made before the first, so that
+// running out of memory leaves every node untouched by the expansion.
 void jump_search::expand(int id) {
     const expanded_node expanded = expandedFrom(records[id]);
     jump_point_found found[8];
     const int count = runToJumpPoints(expanded, found);
+    makeRoom(count);
     for (int i = 0; i < count; ++i) {
         consider(expanded, found[i]);
     }
@@ -352,7 +365,6 @@ void jump_search::improve(int id, int ng, const expanded_node& parent) {
 
 // A node not touched yet in this search is clean (h is 0).
 void jump_search::discover(const jump_point_found& found, int ng, const expanded_node& parent) {
-    reserveOne();  // a failure leaves the node untouched
     const int h = jps_pathfinder::manhattan(std::abs(found.x - gx), std::abs(found.y - gy));
     jps_node* node = finder.getNodeAt(found.x, found.y);
     const int id = records.add(node, found.x, found.y);

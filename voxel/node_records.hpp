@@ -21,7 +21,7 @@
 // Usage
 //   records.prepare(width, height);
 //   records.clear();
-//   int id = records.add(node, x, y);      // reserve_one() first, if a throw
+//   int id = records.add(node, x, y);      // make_room(1) first, if a throw
 //   records[id].g = 14;                    // must leave nothing behind
 //   int same = records.at_cell(x, y);
 //   records.write_back();
@@ -29,6 +29,7 @@
 
 #include "voxel/jps_node.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -62,9 +63,12 @@ public:
     void clear() { records.clear(); }
     void reserve(std::size_t count) { records.reserve(count); }
 
-    // Makes room for one more record, so that the next add() cannot fail.
-    void reserve_one() {
-        if (records.size() == records.capacity()) records.reserve(2 * records.size() + 64);
+    // Makes room for `more` records, so that the next `more` add() calls
+    // cannot fail. Grows by doubling, as push_back would.
+    void make_room(std::size_t more) {
+        if (records.size() + more > records.capacity()) {
+            records.reserve(std::max(2 * records.size() + 64, records.size() + more));
+        }
     }
 
     // Adds a clean record (g, h, f 0, no parent, neither opened nor closed)

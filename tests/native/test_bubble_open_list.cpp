@@ -44,7 +44,7 @@ void check_random_sequences(int changes, int steps) {
         int records = 0;
         for (int step = 0; step < steps; ++step) {
             const int choice = static_cast<int>(random() % 12);
-            open.reserve_one();
+            open.make_room(1);
             if (choice >= changes || expected.empty()) {
                 const entry added{static_cast<int>(random() % key_range), records++};
                 expected.push_back(added);
@@ -87,7 +87,7 @@ TEST(BubbleOpenList, TakesOverAListAsItIs) {
     std::vector<std::size_t> ascents;
     bubble_open_list open(keys, ascents);
     EXPECT_EQ(ascents, std::vector<std::size_t>{1});  // 3 before 7
-    open.reserve_one();
+    open.make_room(1);
     open.append(5, 4);
     expected.push_back({5, 4});
     literal_pass(expected);
@@ -117,7 +117,7 @@ TEST(BubbleOpenList, AChangeOfAnEntryNotOnTheListOnlyMakesAPass) {
     std::vector<open_key> keys{{4, 0}, {2, 1}};
     std::vector<std::size_t> ascents;
     bubble_open_list open(keys, ascents);
-    open.reserve_one();
+    open.make_room(1);
     open.changed(7, 1);
     EXPECT_EQ(entries_of(open), (std::vector<entry>{{4, 0}, {2, 1}}));
 }
