@@ -138,6 +138,7 @@ private:
     std::vector<open_key>& importListedNodes(search_workspace& workspace);
     int import(jps_node* node);
     void makeRoom(int more);
+    void makeRoomForBatch(int more);
     void writeOpenList();
     void clearMarks();
     void writeBackChain(int goal);
@@ -203,17 +204,19 @@ int jump_search::import(jps_node* node) {
 // ends. Room is made for a batch of changes at a time and counted down, as
 // most expansions change one or two nodes.
 void jump_search::makeRoom(int more) {
-    if (more > changes_with_room) {
-        constexpr int batch = 64;
-        const int changes = std::max(more, batch);
-        const std::size_t count = static_cast<std::size_t>(changes);
-        open.make_room(count);
-        records.make_room(count);
-        std::vector<jps_node*>& list = finder.open_list;
-        if (list.capacity() < open.size() + count) list.reserve(2 * open.size() + count);
-        changes_with_room = changes;
-    }
+    if (more > changes_with_room) makeRoomForBatch(more);
     changes_with_room -= more;
+}
+
+void jump_search::makeRoomForBatch(int more) {
+    constexpr int batch = 64;
+    const int changes = std::max(more, batch);
+    const std::size_t count = static_cast<std::size_t>(changes);
+    open.make_room(count);
+    records.make_room(count);
+    std::vector<jps_node*>& list = finder.open_list;
+    if (list.capacity() < open.size() + count) list.reserve(2 * open.size() + count);
+    changes_with_room = changes;
 }
 
 // The open list lives in the keys while the search runs; the pathfinder's
