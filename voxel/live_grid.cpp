@@ -99,18 +99,18 @@ live_grid::live_grid(const projection_map* map, int grid_width, int grid_height)
 
 // The tests of jump for a cell entered along a row, in jump's order: blocked,
 // then the goal, then a forced neighbour above or below.
-live_grid::step live_grid::horizontal_step(int x, int y, int dx, int goal_x) const {
+live_grid::stop live_grid::horizontal_step(int x, int y, int dx, int goal_x) const {
     if (!walkable(x, y)) {
-        return step::blocked;
+        return stop::blocked;
     }
     if (x == goal_x) {
-        return step::jump_point;
+        return stop::jump_point;
     }
     if ((walkable(x + dx, y + 1) && !walkable(x, y + 1)) ||
         (walkable(x + dx, y - 1) && !walkable(x, y - 1))) {
-        return step::jump_point;
+        return stop::jump_point;
     }
-    return step::go_on;
+    return stop::none;
 }
 
 bool live_grid::run_horizontal(int& x, int y, int dx, int gx, int gy) const {
@@ -120,9 +120,9 @@ bool live_grid::run_horizontal(int& x, int y, int dx, int gx, int gy) const {
     const int goal_x = y == gy ? gx : no_goal;
     for (;;) {
         x = dx > 0 ? skip_east(x, y, goal_x) : skip_west(x, y, goal_x);
-        const step result = horizontal_step(x, y, dx, goal_x);
-        if (result != step::go_on) {
-            return result == step::jump_point;
+        const stop result = horizontal_step(x, y, dx, goal_x);
+        if (result != stop::none) {
+            return result == stop::jump_point;
         }
         x += dx;
     }
@@ -182,8 +182,16 @@ bool live_grid::run_vertical(int x, int& y, int dy, int gx, int gy) const {
     const std::uint64_t centre = flag_at(1);
     const std::uint64_t sides = flag_at(0) | flag_at(2);
     // Where the machine reads sixteen bytes at once, whole groups of four
-    // rows that cannot stop the run are skipped first.
-    int at = sixteen_at_once ? skip_rows(x, y, dy, end_y) : y;
+    // rows that cannot stop the run are skipped first; a group that holds
+    // the row that stops it also tells why.
+    int at = y;
+    if (sixteen_at_once) {
+        const stop skipped = skip_rows(x, at, dy, end_y);
+        if (skipped != stop::none) {
+            y = at;
+            return skipped == stop::jump_point;
+        }
+    }
     std::uint64_t here = occupied(load_four(row(at) + x - 1));
     bool found;
     for (;;) {
@@ -208,13 +216,14 @@ bool live_grid::run_vertical(int x, int& y, int dy, int gx, int gy) const {
 }
 
 // From row y of a vertical run, skips four rows at a time while none of them
-// can stop the run and the end row lies beyond them, and returns the first
-// row the walk must look at. The four cells around the run in each row, and
-// in the row after the four, are read as one mask of four bits a row (x - 1
-// in the lowest bit); a row stops the run when its own cell (bit 1) is
-// blocked or a cell beside it (bits 0 and 2) is blocked while the next row's
-// is free.
-int live_grid::skip_rows(int x, int y, int dy, int end_y) const {
+// can stop the run and the end row lies beyond them. The four cells around
+// the run in each row, and in the row after the four, are read as one mask of
+// four bits a row (x - 1 in the lowest bit); a row stops the run when its own
+// cell (bit 1) is blocked or a cell beside it (bits 0 and 2) is blocked while
+// the next row's is free. The first row that stops the run is left in y, and
+// the answer says why: blocked comes first, as in jump; none when the walk
+// must go on from y.
+live_grid::stop live_grid::skip_rows(int x, int& y, int dy, int end_y) const {
     constexpr unsigned int centres = 0x2222u;
     constexpr unsigned int sides = 0x5555u;
     const auto cells_at = [this, x](int at) { return row(at) + x - 1; };
@@ -226,12 +235,14 @@ int live_grid::skip_rows(int x, int y, int dy, int end_y) const {
         const unsigned int rows = here | ahead << 4;  // this row and the four after it
         const unsigned int stops = (rows & centres) | (rows & ~(rows >> 4) & sides);
         if (stops != 0) {
-            return y + dy * (byte_scan::lowest_set_bit(stops) / 4);
+            const int row = byte_scan::lowest_set_bit(stops) / 4;
+            y += dy * row;
+            return (stops >> (4 * row) & 2u) != 0 ? stop::blocked : stop::jump_point;
         }
         y += 4 * dy;
         here = ahead >> 12;
     }
-    return y;
+    return stop::none;
 }
 
 bool live_grid::run_vertical_at_edge(int x, int& y, int dy, int goal_y) const {

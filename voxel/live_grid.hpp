@@ -49,12 +49,13 @@ public:
     bool run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy) const;
 
 private:
-    enum class step { go_on, jump_point, blocked };
+    // Why a run stops at a cell: it does not (none), or as the runs answer.
+    enum class stop { none, jump_point, blocked };
 
-    step horizontal_step(int x, int y, int dx, int goal_x) const;
+    stop horizontal_step(int x, int y, int dx, int goal_x) const;
     int skip_east(int x, int y, int goal_x) const;
     int skip_west(int x, int y, int goal_x) const;
-    int skip_rows(int x, int y, int dy, int end_y) const;
+    stop skip_rows(int x, int& y, int dy, int end_y) const;
     bool run_vertical_at_edge(int x, int& y, int dy, int goal_y) const;
 
     bool inside(int x, int y) const {
