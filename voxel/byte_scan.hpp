@@ -115,6 +115,15 @@ inline unsigned int occupied_sixteen_portable(const char* cells) {
     return mask;
 }
 
+// Four cells: bit j set when the cell at offset j is occupied.
+inline unsigned int occupied_four_portable(const char* cells) {
+    unsigned int mask = 0;
+    for (int j = 0; j < 4; ++j) {
+        if (cells[j] != 0) mask |= 1u << j;
+    }
+    return mask;
+}
+
 // Four cells in each of four rows (the four bytes from each address): bit
 // 4 * i + j set when cell j of row i is occupied.
 inline unsigned int occupied_four_rows_portable(const char* first, const char* second, const char* third,
@@ -138,6 +147,11 @@ inline __m128i load_four_cells(const char* cells) {
     return _mm_cvtsi32_si128(word);
 }
 
+inline unsigned int occupied_four(const char* cells) {
+    const int free_cells = _mm_movemask_epi8(_mm_cmpeq_epi8(load_four_cells(cells), _mm_setzero_si128()));
+    return ~static_cast<unsigned int>(free_cells) & 0xFu;
+}
+
 inline unsigned int occupied_four_rows(const char* first, const char* second, const char* third, const char* fourth) {
     const __m128i upper = _mm_unpacklo_epi32(load_four_cells(first), load_four_cells(second));
     const __m128i lower = _mm_unpacklo_epi32(load_four_cells(third), load_four_cells(fourth));
@@ -156,6 +170,10 @@ constexpr bool sixteen_at_once = false;
 
 inline unsigned int occupied_sixteen(const char* cells) {
     return occupied_sixteen_portable(cells);
+}
+
+inline unsigned int occupied_four(const char* cells) {
+    return occupied_four_portable(cells);
 }
 
 inline unsigned int occupied_four_rows(const char* first, const char* second, const char* third, const char* fourth) {

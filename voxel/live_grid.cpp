@@ -92,6 +92,37 @@ bool skip_west_by(const run_rows& rows, int& x, int goal_x) {
     return false;
 }
 
+// From row y of a vertical run in column x (away from the grid's sides),
+// skips four rows at a time while none of them can stop the run and the end
+// row lies beyond them. The four cells around the run in each row, and in the
+// row after the four, are read as one mask of four bits a row (x - 1 in the
+// lowest bit); a row stops the run when its own cell (bit 1) is blocked or a
+// cell beside it (bits 0 and 2) is blocked while the next row's is free. The
+// first row that stops the run is left in y, and the answer says why: blocked
+// comes first, as in jump; none when the walk must go on from y.
+live_grid::stop skip_rows(const std::valarray<char>* rows, int x, int& y, int dy, int end_y) {
+    constexpr unsigned int centres = 0x2222u;
+    constexpr unsigned int sides = 0x5555u;
+    const auto cells_at = [rows, x](int at) { return &rows[at][0] + x - 1; };
+    int at = y;
+    unsigned int here = byte_scan::occupied_four(cells_at(at));
+    for (int rows_left = (end_y - at) * dy; rows_left >= 4; rows_left -= 4) {
+        const unsigned int ahead = byte_scan::occupied_four_rows(cells_at(at + dy), cells_at(at + 2 * dy),
+                                                                 cells_at(at + 3 * dy), cells_at(at + 4 * dy));
+        const unsigned int four = here | ahead << 4;  // this row and the four after it
+        const unsigned int stops = (four & centres) | (four & ~(four >> 4) & sides);
+        if (stops != 0) {
+            const int row = byte_scan::lowest_set_bit(stops) / 4;
+            y = at + dy * row;
+            return (stops >> (4 * row) & 2u) != 0 ? live_grid::stop::blocked : live_grid::stop::jump_point;
+        }
+        at += 4 * dy;
+        here = ahead >> 12;
+    }
+    y = at;
+    return live_grid::stop::none;
+}
+
 }  // namespace
 
 live_grid::live_grid(const projection_map* map, int grid_width, int grid_height)
@@ -186,7 +217,7 @@ bool live_grid::run_vertical(int x, int& y, int dy, int gx, int gy) const {
     // the row that stops it also tells why.
     int at = y;
     if (sixteen_at_once) {
-        const stop skipped = skip_rows(x, at, dy, end_y);
+        const stop skipped = skip_rows(rows, x, at, dy, end_y);
         if (skipped != stop::none) {
             y = at;
             return skipped == stop::jump_point;
@@ -213,36 +244,6 @@ bool live_grid::run_vertical(int x, int& y, int dy, int gx, int gy) const {
     }
     y = at;
     return found;
-}
-
-// From row y of a vertical run, skips four rows at a time while none of them
-// can stop the run and the end row lies beyond them. The four cells around
-// the run in each row, and in the row after the four, are read as one mask of
-// four bits a row (x - 1 in the lowest bit); a row stops the run when its own
-// cell (bit 1) is blocked or a cell beside it (bits 0 and 2) is blocked while
-// the next row's is free. The first row that stops the run is left in y, and
-// the answer says why: blocked comes first, as in jump; none when the walk
-// must go on from y.
-live_grid::stop live_grid::skip_rows(int x, int& y, int dy, int end_y) const {
-    constexpr unsigned int centres = 0x2222u;
-    constexpr unsigned int sides = 0x5555u;
-    const auto cells_at = [this, x](int at) { return row(at) + x - 1; };
-    const std::uint64_t flags = byte_scan::occupied(byte_scan::load_four(cells_at(y)));
-    unsigned int here = static_cast<unsigned int>((flags >> 7 & 1u) | (flags >> 14 & 2u) | (flags >> 21 & 4u));
-    for (int rows_left = (end_y - y) * dy; rows_left >= 4; rows_left -= 4) {
-        const unsigned int ahead = byte_scan::occupied_four_rows(cells_at(y + dy), cells_at(y + 2 * dy),
-                                                                 cells_at(y + 3 * dy), cells_at(y + 4 * dy));
-        const unsigned int rows = here | ahead << 4;  // this row and the four after it
-        const unsigned int stops = (rows & centres) | (rows & ~(rows >> 4) & sides);
-        if (stops != 0) {
-            const int row = byte_scan::lowest_set_bit(stops) / 4;
-            y += dy * row;
-            return (stops >> (4 * row) & 2u) != 0 ? stop::blocked : stop::jump_point;
-        }
-        y += 4 * dy;
-        here = ahead >> 12;
-    }
-    return stop::none;
 }
 
 bool live_grid::run_vertical_at_edge(int x, int& y, int dy, int goal_y) const {

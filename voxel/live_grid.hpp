@@ -48,14 +48,13 @@ public:
     bool run_vertical(int x, int& y, int dy, int gx, int gy) const;
     bool run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy) const;
 
-private:
     // Why a run stops at a cell: it does not (none), or as the runs answer.
     enum class stop { none, jump_point, blocked };
 
+private:
     stop horizontal_step(int x, int y, int dx, int goal_x) const;
     int skip_east(int x, int y, int goal_x) const;
     int skip_west(int x, int y, int goal_x) const;
-    stop skip_rows(int x, int& y, int dy, int end_y) const;
     bool run_vertical_at_edge(int x, int& y, int dy, int goal_y) const;
 
     bool inside(int x, int y) const {

@@ -59,6 +59,7 @@ TEST(ByteScan, FourRowsAgreeWithTheLoop) {
                   byte_scan::occupied_four_rows_portable(rows[0], rows[1], rows[2], rows[3]));
         ASSERT_EQ(byte_scan::occupied_four_rows(rows[3] + 1, rows[2] + 1, rows[1] + 1, rows[0] + 1),
                   byte_scan::occupied_four_rows_portable(rows[3] + 1, rows[2] + 1, rows[1] + 1, rows[0] + 1));
+        ASSERT_EQ(byte_scan::occupied_four(rows[1] + 1), byte_scan::occupied_four_portable(rows[1] + 1));
     }
     const char first[4] = {1, 0, 0, 0};
     const char second[4] = {0, -1, 0, 0};
@@ -66,6 +67,8 @@ TEST(ByteScan, FourRowsAgreeWithTheLoop) {
     const char fourth[4] = {0, 0, 64, 5};
     EXPECT_EQ(byte_scan::occupied_four_rows(first, second, third, fourth), 0xC021u);
     EXPECT_EQ(byte_scan::occupied_four_rows_portable(first, second, third, fourth), 0xC021u);
+    EXPECT_EQ(byte_scan::occupied_four(fourth), 0xCu);
+    EXPECT_EQ(byte_scan::occupied_four_portable(fourth), 0xCu);
 }
 
 TEST(ByteScan, PortableBitFindersAgreeWithTheBuiltins) {
