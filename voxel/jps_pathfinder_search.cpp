@@ -318,9 +318,12 @@ expanded_node jump_search::expandedFrom(const node_record& record) {
 }
 
 int jump_search::runToJumpPoints(const expanded_node& expanded, jump_point_found (&found)[8]) const {
+    // A copy of the view that nothing else can reach, so that the compiler
+    // keeps its fields in registers across the writes below.
+    const live_grid view = grid;
     cell cells[8];
     int cell_count = 0;
-    prunedNeighbors(grid, expanded.x, expanded.y, expanded.dx, expanded.dy, [&](int x, int y) { cells[cell_count++] = {x, y}; });
+    prunedNeighbors(view, expanded.x, expanded.y, expanded.dx, expanded.dy, [&](int x, int y) { cells[cell_count++] = {x, y}; });
     int count = 0;
     for (int i = 0; i < cell_count; ++i) {
         int jx = cells[i].first;
@@ -328,7 +331,7 @@ int jump_search::runToJumpPoints(const expanded_node& expanded, jump_point_found
         // A run from a blocked cell ends there without a jump point; most
         // pruned diagonal cells beside walls are blocked, so that is tested
         // here rather than after a call.
-        if (grid.walkable(jx, jy) && runJump(grid, jx, jy, expanded.x, expanded.y, gx, gy)) {
+        if (view.walkable(jx, jy) && runJump(view, jx, jy, expanded.x, expanded.y, gx, gy)) {
             found[count++] = {jx, jy};
         }
     }
