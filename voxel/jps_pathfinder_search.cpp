@@ -21,12 +21,14 @@ int sign(int value) {
     return (value > 0) - (value < 0);
 }
 
-// jump() on a view of the map that the caller keeps for many runs.
-bool runJump(const live_grid& grid, int& x, int& y, int px, int py, int gx, int gy) {
+// jump() on a view of the map that the caller keeps for many runs. A
+// diagonal run that stops at a jump point found by one of its straight
+// probes says what they found in `probes`.
+bool runJump(const live_grid& grid, int& x, int& y, int px, int py, int gx, int gy, diagonal_probes& probes) {
     const int dx = x - px;
     const int dy = y - py;
     if (dx != 0 && dy != 0) {
-        return grid.run_diagonal(x, y, dx, dy, gx, gy);
+        return grid.run_diagonal(x, y, dx, dy, gx, gy, probes);
     }
     if (dx != 0) {
         return grid.run_horizontal(x, y, dx, gx, gy);
@@ -83,8 +85,8 @@ void prunedNeighbors(const live_grid& grid, int x, int y, int dx, int dy, Add&& 
     }
 }
 
-// The node being expanded: its cell, cost and the direction it was entered
-// in (both 0 for the start).
+// The node being expanded: its cell, cost, the direction it was entered in
+// (both 0 for the start) and what the run that entered it found beyond it.
 struct expanded_node {
     jps_node* node;
     int x;
@@ -92,12 +94,38 @@ struct expanded_node {
     int g;
     int dx;
     int dy;
+    diagonal_probes probes;
 };
 
+// A jump point and what the run that found it found beyond it.
 struct jump_point_found {
     int x;
     int y;
+    diagonal_probes probes;
 };
+
+// Whether the run from the neighbour cell (x, y) of the expanded node was
+// made already, as a straight probe of the diagonal run that entered the
+// node and stopped there. If so, `jumped` is its answer and its jump point is
+// left in (x, y).
+bool answeredByProbe(const expanded_node& expanded, int& x, int& y, bool& jumped) {
+    using answer = diagonal_probes::answer;
+    const diagonal_probes& probes = expanded.probes;
+    if (probes.dx == 0 || probes.dx != expanded.dx || probes.dy != expanded.dy) {
+        return false;
+    }
+    if (y == expanded.y && x == expanded.x + expanded.dx && probes.horizontal != answer::unknown) {
+        jumped = probes.horizontal == answer::jump_point;
+        if (jumped) x = probes.jump;
+        return true;
+    }
+    if (x == expanded.x && y == expanded.y + expanded.dy && probes.vertical != answer::unknown) {
+        jumped = probes.vertical == answer::jump_point;
+        if (jumped) y = probes.jump;
+        return true;
+    }
+    return false;
+}
 
 // One running search towards (gx, gy): the live view of the map, the open
 // list in the order of its passes (kept as keys while the search runs and
@@ -145,7 +173,7 @@ private:
     static expanded_node expandedFrom(const node_record& record);
     int runToJumpPoints(const expanded_node& expanded, jump_point_found (&found)[8]) const;
     void consider(const expanded_node& expanded, const jump_point_found& found);
-    void improve(int id, int ng, const expanded_node& parent);
+    void improve(int id, int ng, const expanded_node& parent, const diagonal_probes& probes);
     void discover(const jump_point_found& found, int ng, const expanded_node& parent);
 
     jps_pathfinder& finder;
@@ -314,6 +342,7 @@ expanded_node jump_search::expandedFrom(const node_record& record) {
     const bool has_parent = record.parent != nullptr;
     expanded.dx = has_parent ? sign(record.x - record.parent_x) : 0;
     expanded.dy = has_parent ? sign(record.y - record.parent_y) : 0;
+    expanded.probes = record.probes;
     return expanded;
 }
 
@@ -328,12 +357,16 @@ int jump_search::runToJumpPoints(const expanded_node& expanded, jump_point_found
     for (int i = 0; i < cell_count; ++i) {
         int jx = cells[i].first;
         int jy = cells[i].second;
-        // A run from a blocked cell ends there without a jump point; most
-        // pruned diagonal cells beside walls are blocked, so that is tested
-        // here rather than after a call.
-        if (view.walkable(jx, jy) && runJump(view, jx, jy, expanded.x, expanded.y, gx, gy)) {
-            found[count++] = {jx, jy};
+        bool jumped;
+        diagonal_probes probes;
+        // A run that the diagonal run entering the node made already, as a
+        // probe, is not made again. A run from a blocked cell ends there
+        // without a jump point; most pruned diagonal cells beside walls are
+        // blocked, so that is tested here rather than after a call.
+        if (!answeredByProbe(expanded, jx, jy, jumped)) {
+            jumped = view.walkable(jx, jy) && runJump(view, jx, jy, expanded.x, expanded.y, gx, gy, probes);
         }
+        if (jumped) found[count++] = {jx, jy, probes};
     }
     return count;
 }
@@ -346,14 +379,14 @@ void jump_search::consider(const expanded_node& expanded, const jump_point_found
     const int ng = expanded.g +
                    jps_pathfinder::euclidean(std::abs(found.x - expanded.x), std::abs(found.y - expanded.y));
     if (marks.opened(found.x, found.y)) {
-        improve(records.at_cell(found.x, found.y), ng, expanded);
+        improve(records.at_cell(found.x, found.y), ng, expanded, found.probes);
     } else {
         discover(found, ng, expanded);
     }
 }
 
 // Only a strictly cheaper route replaces a known one; h, once computed, stays.
-void jump_search::improve(int id, int ng, const expanded_node& parent) {
+void jump_search::improve(int id, int ng, const expanded_node& parent, const diagonal_probes& probes) {
     node_record& target = records[id];
     if (ng >= target.g) {
         return;
@@ -366,6 +399,7 @@ void jump_search::improve(int id, int ng, const expanded_node& parent) {
     target.parent = parent.node;
     target.parent_x = parent.x;
     target.parent_y = parent.y;
+    target.probes = probes;
     open.changed(id, target.f);
 }
 
@@ -381,6 +415,7 @@ void jump_search::discover(const jump_point_found& found, int ng, const expanded
     record.f = ng + h;
     record.parent_x = parent.x;
     record.parent_y = parent.y;
+    record.probes = found.probes;
     record.opened = true;
     marks.open(found.x, found.y);
     open.append(ng + h, id);
@@ -455,7 +490,8 @@ void jps_pathfinder::findNeighbors(jps_node* node) {
 // cell a straight probe runs along each component of the direction,
 // horizontal first.
 bool jps_pathfinder::jump(int& x, int& y, int px, int py, int gx, int gy) const {
-    return runJump(live_grid(map, width, height), x, y, px, py, gx, gy);
+    diagonal_probes unused;
+    return runJump(live_grid(map, width, height), x, y, px, py, gx, gy, unused);
 }
 
 }  // namespace Voxel

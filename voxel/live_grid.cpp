@@ -262,7 +262,8 @@ bool live_grid::run_vertical_at_edge(int x, int& y, int dy, int goal_y) const {
     }
 }
 
-bool live_grid::run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy) const {
+bool live_grid::run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy, diagonal_probes& probes) const {
+    using answer = diagonal_probes::answer;
     for (;;) {
         if (!walkable(x, y)) {
             return false;
@@ -276,13 +277,18 @@ bool live_grid::run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy) con
         }
         // The two straight probes run on copies: the jump point is (x, y). A
         // probe whose first cell is blocked ends there, without a jump point;
-        // that is tested first, as it is the common case beside walls.
+        // that is tested first, as it is the common case beside walls. What
+        // the probes found at the stop is handed back.
         int probe_x = x + dx;
         if (walkable(probe_x, y) && run_horizontal(probe_x, y, dx, gx, gy)) {
+            probes = {static_cast<signed char>(dx), static_cast<signed char>(dy), answer::jump_point, answer::unknown,
+                      probe_x};
             return true;
         }
         int probe_y = y + dy;
         if (walkable(x, probe_y) && run_vertical(x, probe_y, dy, gx, gy)) {
+            probes = {static_cast<signed char>(dx), static_cast<signed char>(dy), answer::none, answer::jump_point,
+                      probe_y};
             return true;
         }
         x += dx;

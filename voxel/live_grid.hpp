@@ -8,7 +8,8 @@
 // cannot stop the run where SSE2 is there.
 //
 // Contract
-//   Dependencies: projection_map, byte_scan and the C++17 standard library.
+//   Dependencies: projection_map, byte_scan, diagonal_probes and the C++17
+//                 standard library.
 //   Ownership:    a view: it keeps the address of the map's rows and copies
 //                 nothing, so every change made to the map before the view is
 //                 built is seen. Built in constant time, once per call.
@@ -25,6 +26,7 @@
 //   bool found = grid.run_horizontal(x, y, +1, goal_x, goal_y);   // x: the stop
 #pragma once
 
+#include "voxel/diagonal_probes.hpp"
 #include "voxel/projection_map.hpp"
 
 #include <valarray>
@@ -43,10 +45,12 @@ public:
     // Each run starts at the cell (x, y) just entered and walks on in its
     // direction. True when it stops at the goal or a jump point, whose
     // coordinates are then left in the reference arguments; false when it
-    // runs into a blocked cell or off the grid.
+    // runs into a blocked cell or off the grid. A diagonal run that stops
+    // because a straight probe found a jump point says what its probes found
+    // there in `probes`, which it leaves alone otherwise.
     bool run_horizontal(int& x, int y, int dx, int gx, int gy) const;
     bool run_vertical(int x, int& y, int dy, int gx, int gy) const;
-    bool run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy) const;
+    bool run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy, diagonal_probes& probes) const;
 
     // Why a run stops at a cell: it does not (none), or as the runs answer.
     enum class stop { none, jump_point, blocked };

@@ -7,7 +7,7 @@
 // would have left in them.
 //
 // Contract
-//   Dependencies: jps_node and the C++17 standard library.
+//   Dependencies: jps_node, diagonal_probes and the C++17 standard library.
 //   Ownership:    part of a thread's search_workspace; each record names the
 //                 node it stands for, owns nothing.
 //   Invariants:   the cell index of a cell is meaningful only while that cell
@@ -27,6 +27,7 @@
 //   records.write_back();
 #pragma once
 
+#include "voxel/diagonal_probes.hpp"
 #include "voxel/jps_node.hpp"
 
 #include <algorithm>
@@ -48,6 +49,7 @@ struct node_record {
     int parent_y = 0;
     bool opened = false;
     bool closed = false;
+    diagonal_probes probes;      // found by the run that gave the parent
 };
 
 class node_records {
