@@ -50,12 +50,16 @@ void jps_pathfinder::backtrace(jps_node* goal, std::vector<int>& out, float& out
 // From each anchor the path runs straight to the last jump point of the
 // unbroken run of following jump points the anchor sees; the first jump
 // point it does not see ends the run, and the one before it becomes the next
-// anchor. The segment holds the last clear line from the anchor without its
-// first cell, which is already on the path.
+// anchor. The segment holds the last clear line from the anchor; its first
+// cell, the anchor, is already on the path.
 std::vector<jps_pathfinder::cell> jps_pathfinder::straighten(const std::vector<cell>& jump_points) const {
     std::vector<cell> cells{jump_points.front()};
     std::vector<cell> segment;
     std::vector<cell> line;
+    const auto appendSegment = [&cells, &segment] {
+        if (!segment.empty()) cells.insert(cells.end(), segment.begin() + 1, segment.end());
+        segment.clear();
+    };
     std::size_t anchor = 0;
     std::size_t candidate = 1;
     while (candidate < jump_points.size()) {
@@ -63,12 +67,11 @@ std::vector<jps_pathfinder::cell> jps_pathfinder::straighten(const std::vector<c
         const cell& to = jump_points[candidate];
         interpolate_line(from.first, from.second, to.first, to.second, line);
         if (!line.empty()) {
-            segment.assign(line.begin() + 1, line.end());
+            segment.swap(line);
             ++candidate;
             continue;
         }
-        cells.insert(cells.end(), segment.begin(), segment.end());
-        segment.clear();
+        appendSegment();
         if (candidate - 1 > anchor) {
             anchor = candidate - 1;
         } else {
@@ -80,7 +83,7 @@ std::vector<jps_pathfinder::cell> jps_pathfinder::straighten(const std::vector<c
         }
         candidate = anchor + 1;
     }
-    cells.insert(cells.end(), segment.begin(), segment.end());
+    appendSegment();
     return cells;
 }
 
