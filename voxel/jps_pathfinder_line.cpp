@@ -30,7 +30,7 @@ void jps_pathfinder::interpolate_line(int x0, int y0, int x1, int y1, std::vecto
     int x = x0;
     int y = y0;
     for (;;) {
-        if (!grid.walkable(x, y)) {
+        if (!grid.walkable_inside(x, y)) {
             cells.clear();
             return;
         }

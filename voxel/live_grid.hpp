@@ -14,8 +14,10 @@
 //                 nothing, so every change made to the map before the view is
 //                 built is seen. Built in constant time, once per call.
 //   Checking:     any cell may be asked about; cells outside width x height
-//                 are blocked. The runs expect a cell entered from an adjacent
-//                 one (as jump does): a step of -1, 0 or +1 on each axis.
+//                 are blocked. walkable_inside is the exception: its cell must
+//                 lie inside the grid, which the caller guarantees. The runs
+//                 expect a cell entered from an adjacent one (as jump does): a
+//                 step of -1, 0 or +1 on each axis.
 //   Invariants:   width and height are the map's resolution (the pathfinder's
 //                 own copies of it, taken by init()).
 //   Threads:      read-only; the map must not change while a view is in use.
@@ -41,6 +43,8 @@ public:
     bool walkable(int x, int y) const {
         return inside(x, y) && row(y)[x] == 0;
     }
+    // The same for a cell the caller knows to be inside the grid.
+    bool walkable_inside(int x, int y) const { return row(y)[x] == 0; }
 
     // Each run starts at the cell (x, y) just entered and walks on in its
     // direction. True when it stops at the goal or a jump point, whose
