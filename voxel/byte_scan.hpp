@@ -128,14 +128,8 @@ inline unsigned int occupied_four_portable(const char* cells) {
 // 4 * i + j set when cell j of row i is occupied.
 inline unsigned int occupied_four_rows_portable(const char* first, const char* second, const char* third,
                                                 const char* fourth) {
-    const char* const rows[4] = {first, second, third, fourth};
-    unsigned int mask = 0;
-    for (int i = 0; i < 4; ++i) {
-        for (int j = 0; j < 4; ++j) {
-            if (rows[i][j] != 0) mask |= 1u << (4 * i + j);
-        }
-    }
-    return mask;
+    return occupied_four_portable(first) | occupied_four_portable(second) << 4 |
+           occupied_four_portable(third) << 8 | occupied_four_portable(fourth) << 12;
 }
 
 #if defined(BRONDEL_BYTE_SCAN_SSE2)
