@@ -130,12 +130,12 @@ bool answeredByProbe(const expanded_node& expanded, int& x, int& y, bool& jumped
 // One running search towards (gx, gy): the live view of the map, the open
 // list in the order of its passes (kept as keys while the search runs and
 // written to the pathfinder's open_list when it ends), the opened and closed
-// marks of the nodes
-// and the records of their search fields. The search reads and writes the
-// records, never the nodes. What it leaves in the nodes is chosen up front:
-// every record (the nodes then hold what the step-by-step search leaves in
-// them), or only the chain from the goal back to the start, which is all that
-// backtrace reads. Either way its marks are cleared when it ends.
+// marks of the nodes and the records of their search fields. The search reads
+// and writes the records, never the nodes. What it leaves in the nodes is
+// chosen up front: every record (the nodes then hold what the step-by-step
+// search leaves in them), or only the chain from the goal back to the start,
+// which is all that backtrace reads. Either way its marks are cleared when it
+// ends.
 class jump_search {
 public:
     enum class leaves { every_node, goal_chain };
