@@ -10,7 +10,8 @@
 // a native object, whether it owns it or was handed out by reference, is
 // registered with the binding library; one made by __new__ alone is not. The
 // object under construction in an __init__ is the one argument allowed to be
-// empty.
+// empty, and it must still be empty once the arguments are converted (an
+// argument's conversion may have run its __init__ meanwhile): else TypeError.
 //
 // def_readonly() builds its getter before it sees any extra, so the check
 // would never run there; def_readonly_initialised() builds the same getter,
@@ -32,13 +33,30 @@ namespace detail {
 template <>
 struct process_attribute<initialised_only> : process_attribute_default<initialised_only> {
     static void precall(function_call& call) {
-        const std::size_t first = call.func.is_new_style_constructor ? 1 : 0;
+        std::size_t first = 0;
+        if (call.func.is_new_style_constructor) {
+            require_not_initialised_meanwhile(call.args[0]);
+            first = 1;
+        }
         for (std::size_t i = first; i < call.args.size(); ++i) {
             require_initialised(call.args[i]);
         }
     }
 
 private:
+    // The library ignores __init__ on an object that is already initialised,
+    // but checks that before converting the arguments; an argument's
+    // __index__ may call __init__ on the same object meanwhile. Constructing
+    // a second native object over the first would register the instance
+    // twice, which ends in a fatal error when it is freed.
+    static void require_not_initialised_meanwhile(handle self_slot) {
+        auto& self = *reinterpret_cast<value_and_holder*>(self_slot.ptr());
+        if (self.instance_registered()) {
+            throw type_error(get_fully_qualified_tp_name(self.type->type) +
+                             ".__init__() was called again while its arguments were converted");
+        }
+    }
+
     static void require_initialised(handle argument) {
         auto* base = reinterpret_cast<PyTypeObject*>(get_internals().instance_base);
         if (!PyObject_TypeCheck(argument.ptr(), base)) {

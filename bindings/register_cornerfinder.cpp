@@ -1,6 +1,7 @@
 #include "register.hpp"
 #include "initialised_only.hpp"
 #include "required.hpp"
+#include "type_setup.hpp"
 
 #include "voxel/corner_finding_algorithm_wrapper.hpp"
 
@@ -13,7 +14,7 @@ using OSTREL::Voxel::path_2d;
 using OSTREL::Voxel::projection_map;
 
 void register_cornerfinder(py::module_& m) {
-    py::class_<corner_finding_algorithm_wrapper> cls(m, "cornerfinder");
+    py::class_<corner_finding_algorithm_wrapper> cls(m, "cornerfinder", py::custom_type_setup(give_own_layout));
     cls.def(py::init([](const projection_map* source) {
                 return corner_finding_algorithm_wrapper(required(source));
             }),

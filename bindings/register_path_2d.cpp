@@ -1,6 +1,7 @@
 #include "register.hpp"
 
 #include "initialised_only.hpp"
+#include "type_setup.hpp"
 
 #include "voxel/path_2d.hpp"
 
@@ -8,7 +9,7 @@ namespace py = pybind11;
 using OSTREL::Voxel::path_2d;
 
 void register_path_2d(py::module_& m) {
-    py::class_<path_2d>(m, "path_2d")
+    py::class_<path_2d>(m, "path_2d", py::custom_type_setup(give_own_layout))
         .def("__str__", &path_2d::to_string, initialised_only())
         .def("length", &path_2d::length, initialised_only());
 }

@@ -1,6 +1,7 @@
 #include "register.hpp"
 
 #include "initialised_only.hpp"
+#include "type_setup.hpp"
 
 #include "voxel/projection_map.hpp"
 
@@ -9,9 +10,43 @@
 namespace py = pybind11;
 using OSTREL::Voxel::projection_map;
 
+namespace {
+
+// A corner map handed out by a cornerfinder keeps that cornerfinder alive
+// through the binding library's table of kept objects ("patients"), which
+// the collector cannot see; this shows it, so that a cycle through it (a
+// cornerfinder subclass that refers to its own corner map) is freed. There
+// is no tp_clear: the corner map points into its cornerfinder, so releasing
+// the cornerfinder while the map lives would leave it pointing at freed
+// memory. The cycle is broken at its other end instead: the only way back
+// from a cornerfinder to its map is an attribute of a Python subclass, which
+// the collector clears.
+int visit_kept_objects(PyObject* self, visitproc visit, void* arg) {
+#if PY_VERSION_HEX >= 0x03090000
+    Py_VISIT(Py_TYPE(self));
+#endif
+    if (reinterpret_cast<py::detail::instance*>(self)->has_patients) {
+        auto& kept = py::detail::get_internals().patients;
+        auto found = kept.find(self);
+        if (found != kept.end()) {
+            for (PyObject* patient : found->second) {
+                Py_VISIT(patient);
+            }
+        }
+    }
+    return 0;
+}
+
+void set_up_projection_map_type(PyHeapTypeObject* heap_type) {
+    give_own_layout(heap_type);
+    make_collectable(heap_type, visit_kept_objects, nullptr);
+}
+
+}  // namespace
+
 void register_projection_map(py::module_& m) {
-    py::class_<projection_map> cls(m, "projection_map");
-    cls.def(py::init<std::uint32_t, std::uint32_t>())
+    py::class_<projection_map> cls(m, "projection_map", py::custom_type_setup(set_up_projection_map_type));
+    cls.def(py::init<std::uint32_t, std::uint32_t>(), initialised_only())
         // Python cannot be trusted with the grid's bounds: an index outside
         // the map raises IndexError instead of touching memory.
         .def("get", &projection_map::checked_get, initialised_only())

@@ -10,11 +10,17 @@ import sys
 import textwrap
 import unittest
 import weakref
+from decimal import Decimal
+from fractions import Fraction
 
 import brondel
 from brondel import cornerfinder, path_2d, pathfinder, pathfinder_ifc, projection_map
 
 INCOMPATIBLE = "incompatible (function|constructor) arguments"
+
+
+class TaggedMap(projection_map):
+    pass
 
 
 class WrongKindTest(unittest.TestCase):
@@ -31,6 +37,12 @@ class WrongKindTest(unittest.TestCase):
                      lambda: m.get(-1, 0), lambda: m.get(0, 2 ** 64), lambda: m.set(0.0, 0, "a")):
             with self.assertRaisesRegex(TypeError, INCOMPATIBLE):
                 call()
+
+    def test_numbers_that_define_int_are_truncated(self):
+        self.assertEqual(projection_map(Fraction(7, 2), 2).resolution, [3, 2])
+        self.assertEqual(self.m.get(Fraction(5, 2), Decimal("0.9")), "\x00")
+        self.p.find_path([Fraction(7, 2), 1, 0], [1, 1, 0])
+        self.assertEqual(str(self.p.get_path()), "(2, 0) > (1, 0) > (0, 0)")
 
     def test_argument_counts_and_keywords(self):
         m, p, c = self.m, self.p, self.c
@@ -76,8 +88,9 @@ class WrongKindTest(unittest.TestCase):
                                ("\u0100", r"Character code point not in range\(0x100\)")):
             with self.assertRaisesRegex(ValueError, message):
                 m.set(0, 0, value)
-        with self.assertRaisesRegex(TypeError, INCOMPATIBLE):
-            m.set(0, 0, 1)
+        for value in (1, "\ud800"):  # an int; a lone surrogate has no UTF-8 form
+            with self.assertRaisesRegex(TypeError, INCOMPATIBLE):
+                m.set(0, 0, value)
         self.assertEqual(str(m), "0 0 0\n0 0 0\n0 0 0\n")
 
 
@@ -208,10 +221,19 @@ class LifetimeTest(unittest.TestCase):
 
     def test_copies_and_pickles_are_refused(self):
         for obj in (projection_map(1, 1), pathfinder(), cornerfinder(projection_map(1, 1)),
-                    pathfinder().get_path()):
+                    pathfinder().get_path(), TaggedMap(1, 1)):
             for call in (copy.copy, copy.deepcopy, pickle.dumps):
                 with self.assertRaises(TypeError):
                     call(obj)
+            for protocol in range(2, pickle.HIGHEST_PROTOCOL + 1):
+                with self.assertRaisesRegex(TypeError, "cannot pickle"):
+                    pickle.dumps(obj, protocol)
+            # The two oldest protocols write the object without its native
+            # state; reading it back refuses to make an object of the class.
+            for protocol in (0, 1):
+                written = pickle.dumps(obj, protocol)
+                with self.assertRaisesRegex(TypeError, r"object.__new__\(.*\) is not safe"):
+                    pickle.loads(written)
 
 
 if __name__ == "__main__":

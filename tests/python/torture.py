@@ -8,7 +8,11 @@ crash is reported instead of taking the test runner with it):
 Each seed drives one session of random calls on a handful of maps,
 pathfinders and corner finders, their Python subclasses, objects that were
 never initialised, and every kind of bad argument: wrong types and counts,
-keywords, None, negative and huge numbers. Objects are dropped at random,
+keywords, None, negative and huge numbers, and hostile objects in every
+place that takes a sequence or a number: lengths that change between two
+reads, __len__, __getitem__, __index__ and __bool__ that raise or answer
+absurdly, or that re-bind the pathfinder or drop the last reference to a map
+while the call converts them. Objects are dropped at random,
 also while others still refer to them, and the garbage collector runs in
 between. Every call must either succeed with the answer the model predicts
 or raise the exception the module documents for it. Sessions run one after
@@ -31,6 +35,7 @@ U64 = 2 ** 64
 MAX_SEARCH_EXTENT = 32767
 SQRT2 = struct.unpack("f", struct.pack("f", 1.41421354))[0]
 CELL = re.compile(r"\((-?\d+), (-?\d+)\)")
+INCOMPATIBLE = "incompatible (function|constructor) arguments"
 
 
 def f32(value):
@@ -388,6 +393,12 @@ class Session:
             return
         first, second = self.coordinate(grid), self.coordinate(grid)
         status = self.expect(None, lambda: f.find_path(first, second))
+        self.verify_search(entry, first, second, status)
+
+    def verify_search(self, entry, first, second, status):
+        """Checks the answer of find_path(first, second) against the model of
+        the pathfinder as it is bound now."""
+        f, grid, interpolate, last_length = entry
         path = f.get_path()
         cells = cells_of(path)
         length = f.get_path_length()
@@ -457,6 +468,10 @@ class Session:
             self.expect(TypeError, lambda: f.test_direct_view(first, [1, -1, 0]))
             return
         status = self.expect(None, lambda: f.test_direct_view(first, second))
+        self.verify_view(entry, first, second, status)
+
+    def verify_view(self, entry, first, second, status):
+        grid = entry[1]
         a = ((first[0] - 1) % U32, (first[1] - 1) % U32)
         b = ((second[0] - 1) % U32, (second[1] - 1) % U32)
         a = (a[0] - U32 if a[0] >= 2 ** 31 else a[0], a[1] - U32 if a[1] >= 2 ** 31 else a[1])
@@ -544,10 +559,202 @@ class Session:
         base = next(b for b in uses if issubclass(cls, b))
         self.expect(TypeError, self.rng.choice(uses[base]), message)
 
+    # -- hostile arguments: objects whose __len__, __getitem__, __index__ or
+    # __bool__ lie, raise, answer absurdly, or re-bind and drop maps while
+    # the call converts them. The model follows every side effect in the
+    # order the conversion runs them (arguments left to right, stopping at
+    # the first that fails).
+
+    def side_effect(self, finder_entry=None):
+        """A random action for a hostile object to run inside a conversion,
+        applied to the model as it runs."""
+        kind = self.rng.random()
+        target = self.pick(self.maps)
+        if kind < 0.3 and finder_entry is not None and target is not None:
+            def rebind():
+                m, grid = target
+                truth = self.rng.random() < 0.5
+                try:
+                    finder_entry[0].init(m, truth)
+                except ValueError:
+                    return  # too large: the binding stays
+                finder_entry[1], finder_entry[2] = grid, truth
+            return rebind
+        if kind < 0.6:
+            bound = finder_entry[1] if finder_entry is not None else None
+
+            def drop():
+                # Drops the pool's reference to a map (the one the pathfinder
+                # is bound to, if any), so that only the call holds it.
+                for i, (_, grid) in enumerate(self.maps):
+                    if grid is bound or bound is None:
+                        del self.maps[i]
+                        break
+                gc.collect()
+            return drop
+        return lambda: None
+
+    def hostile_number(self, value, effect):
+        """An object standing for `value` through __index__; returns it and
+        whether it converts to `value`, or None if it fails."""
+        kind = self.rng.choice(["ok", "ok", "raise", "huge", "negative", "float", "str"])
+        result = {"ok": value, "huge": self.rng.choice([U64, 2 ** 200]), "negative": -1 - value,
+                  "float": 1.5, "str": "3"}.get(kind)
+        errors = [ValueError, OverflowError, KeyError, ZeroDivisionError]
+        error = self.rng.choice(errors)
+
+        class Number:
+            def __index__(self):
+                effect()
+                if kind == "raise":
+                    raise error("hostile")
+                return result
+        return Number(), (value if kind == "ok" else None)
+
+    def hostile_cell(self, cell, effect):
+        """A sequence standing for the three ints `cell`; returns it and the
+        cell it converts to, or None if it must be refused."""
+        kind = self.rng.choice(["liar", "liar", "plain", "len raises", "len huge", "len negative",
+                                "len wrong", "getitem raises"])
+        second_length = self.rng.choice([0, 1, 2, 3, 4, 6, 8, 1000])
+        raising_index = self.rng.randrange(3)
+        items, converted = [], list(cell)
+        for value in cell:
+            if self.rng.random() < 0.2:
+                number, result = self.hostile_number(value, lambda: None)
+                items.append(number)
+                if result is None:
+                    converted = None
+            else:
+                items.append(value)
+        if (kind == "liar" and second_length < 3) or kind not in ("liar", "plain"):
+            converted = None
+        length = {"len huge": 2 ** 70, "len negative": -1,
+                  "len wrong": self.rng.choice([0, 2, 4])}.get(kind, 3)
+
+        class Cell:
+            def __init__(self):
+                self.lengths = 0
+
+            def __len__(self):
+                self.lengths += 1
+                if self.lengths == 1:
+                    effect()
+                    if kind == "len raises":
+                        raise RuntimeError("hostile")
+                    return length
+                return second_length if kind == "liar" else length
+
+            def __getitem__(self, i):
+                if kind == "getitem raises" and i == raising_index:
+                    raise KeyError(i)
+                if kind == "liar" and i >= second_length:
+                    raise IndexError(i)
+                return items[i] if i < 3 else 0x41414141
+        return Cell(), (tuple(converted) if converted is not None else None)
+
+    def hostile_query(self):
+        entry = self.pick(self.finders)
+        if entry is None:
+            return
+        method = self.rng.choice(["find_path", "test_direct_view"])
+        grid = entry[1]
+        args, cells = [], []
+        for _ in range(2):
+            cell = self.coordinate(grid)
+            if self.rng.random() < 0.7:
+                hostile, converted = self.hostile_cell(cell, self.side_effect(entry))
+                args.append(hostile)
+                cells.append(converted)
+            else:
+                args.append(cell)
+                cells.append(tuple(cell))
+        accepted = cells[0] is not None and (cells[1] is not None)
+        status = self.expect(None if accepted else TypeError,
+                             lambda: getattr(entry[0], method)(*args), None if accepted else INCOMPATIBLE)
+        if not accepted:
+            return
+        if method == "find_path":
+            self.verify_search(entry, cells[0], cells[1], status)
+        else:
+            self.verify_view(entry, cells[0], cells[1], status)
+
+    def hostile_flag(self):
+        entry, target = self.pick(self.finders), self.pick(self.maps)
+        if entry is None or target is None:
+            return
+        m, grid = target
+        if max(grid.width, grid.height) > MAX_SEARCH_EXTENT:
+            return
+        effect = self.side_effect(entry)
+        kind = self.rng.choice([True, False, "raise", 2, None])
+
+        class Flag:
+            def __bool__(self):
+                effect()
+                if kind == "raise":
+                    raise ValueError("hostile")
+                return kind
+        if isinstance(kind, bool):
+            self.check(self.expect(None, lambda: entry[0].init(m, Flag())) == 0, "init returns 0")
+            entry[1], entry[2] = grid, kind
+        else:
+            self.expect(TypeError, lambda: entry[0].init(m, Flag()), INCOMPATIBLE)
+
+    def hostile_map_numbers(self):
+        """Hostile numbers where a map takes sizes or cell indexes, and where
+        find_corner takes its unused number."""
+        kind = self.rng.random()
+        if kind < 0.3:
+            values = [self.rng.randint(0, 12), self.rng.randint(0, 12)]
+            numbers = [self.hostile_number(v, self.side_effect()) for v in values]
+            accepted = all(result is not None for _, result in numbers)
+            m = self.expect(None if accepted else TypeError,
+                            lambda: TaggedMap(numbers[0][0], numbers[1][0]), None if accepted else INCOMPATIBLE)
+            if accepted:
+                self.maps.append([m, GridModel(values[0], values[1])])
+            return
+        if kind < 0.8:
+            entry = self.pick(self.maps)
+            if entry is None:
+                return
+            m, grid = entry
+            values = [self.index(grid.width), self.index(grid.height)]
+            numbers = [self.hostile_number(v, self.side_effect()) for v in values]
+            accepted = all(result is not None and result < U64 for _, result in numbers)
+            writing = self.rng.random() < 0.5
+            value = self.rng.randint(0, 255)
+            if writing:
+                call = lambda: m.set(numbers[0][0], numbers[1][0], chr(value))  # noqa: E731
+            else:
+                call = lambda: m.get(numbers[0][0], numbers[1][0])  # noqa: E731
+            if not accepted:
+                self.expect(TypeError, call, INCOMPATIBLE)
+            elif not grid.inside(*values):
+                self.expect(IndexError, call)
+            elif writing:
+                self.expect(None, call)
+                grid.cells[values[1] * grid.width + values[0]] = value
+            else:
+                self.check(self.expect(None, call) == chr(grid.at(*values)), "get through __index__")
+            return
+        entry, path_entry = self.pick(self.corners), self.pick(self.paths)
+        if entry is None or path_entry is None:
+            return
+        number, result = self.hostile_number(self.rng.choice([0, 7, U64 - 1]), self.side_effect())
+        if result is None:
+            self.expect(TypeError, lambda: entry[0].find_corner(number, path_entry[0]), INCOMPATIBLE)
+        else:
+            self.check(self.expect(None, lambda: entry[0].find_corner(number, path_entry[0])) == 0,
+                       "find_corner returns 0")
+            entry[2] = corner_of(entry[1], path_entry[1])
+            self.check(entry[0].corner == entry[2], "corner after a hostile number")
+
     OPERATIONS = [
         (new_map, 6), (bad_map, 3), (wide_empty_map, 1), (set_cell, 12), (read_map, 6),
         (new_finder, 4), (bind, 8), (search, 20), (direct_view, 8), (new_corners, 4),
         (find_corner, 8), (take_corner_map, 3), (drop, 8), (reinit, 2), (uninitialised, 3),
+        (hostile_query, 8), (hostile_flag, 3), (hostile_map_numbers, 5),
     ]
 
     def step(self):

@@ -1,0 +1,60 @@
+// Adjustments to the Python type of a bound class, made through
+// py::custom_type_setup before the type is readied. A class takes a single
+// setup function, so a class that needs both of these calls them in its own.
+//
+// give_own_layout(type)
+//   Python lets `obj.__class__ = other` (and `Sub.__bases__ = ...`) swap the
+//   class of a live object when both classes have the same memory layout. The
+//   binding library gives every bound class the same layout, so a pathfinder
+//   could be relabelled a projection_map and its native object read as a map.
+//   This appends one unused pointer-sized slot to the class's instances, which
+//   makes its layout differ from its base's and from every other class's:
+//   Python then refuses such an assignment with TypeError. Every class of the
+//   module calls it. A Python subclass may still move an object to another
+//   subclass of the same bound class, which holds the same native object.
+//   Python classes deriving from two bound classes are refused as well.
+//
+// make_collectable(type, traverse, clear)
+//   For a class whose objects hold Python references that the collector
+//   cannot see (the binding library keeps some in its own tables): sets
+//   Py_TPFLAGS_HAVE_GC and the given tp_traverse and tp_clear (clear may be
+//   null when clearing would leave the native object unsafe; a cycle is then
+//   broken at another object of it). The instance's native value may be null
+//   (an object made by __new__ alone); both functions must check that, must
+//   not call into Python, and must not throw.
+//   It also replaces tp_dealloc: the binding library's version destroys the
+//   native object while the Python object, its count already zero, is still
+//   tracked, so a collection started by a destructor (for instance that of a
+//   released map's subclass) would traverse, or free, an object being torn
+//   down. This one stops the tracking first, then hands over to the library.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+inline void give_own_layout(PyHeapTypeObject* heap_type) {
+    PyTypeObject& type = heap_type->ht_type;
+    type.tp_basicsize = type.tp_base->tp_basicsize + static_cast<Py_ssize_t>(sizeof(PyObject*));
+}
+
+extern "C" inline void untrack_then_dealloc(PyObject* self) {
+    PyObject_GC_UnTrack(self);
+    auto* library_base = reinterpret_cast<PyTypeObject*>(pybind11::detail::get_internals().instance_base);
+    library_base->tp_dealloc(self);
+}
+
+inline void make_collectable(PyHeapTypeObject* heap_type, traverseproc traverse, inquiry clear) {
+    PyTypeObject& type = heap_type->ht_type;
+    type.tp_flags |= Py_TPFLAGS_HAVE_GC;
+    type.tp_traverse = traverse;
+    type.tp_clear = clear;
+    type.tp_dealloc = untrack_then_dealloc;
+}
+
+// The native value of a bound instance, as the binding library stores it, or
+// null when none was constructed (or the layout is not the simple one that
+// every class of this module uses). Reads only the instance itself: it is
+// safe inside tp_traverse.
+inline void* native_value_of(PyObject* self) {
+    auto* instance = reinterpret_cast<pybind11::detail::instance*>(self);
+    return instance->simple_layout ? instance->simple_value_holder[0] : nullptr;
+}
