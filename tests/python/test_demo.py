@@ -3,6 +3,8 @@ writer, and the demo's results and error messages."""
 import contextlib
 import io
 import os
+import random
+import shutil
 import struct
 import subprocess
 import sys
@@ -13,10 +15,12 @@ import zlib
 EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir, "examples")
 sys.path.insert(0, EXAMPLES)
 
+import brondel  # noqa: E402
 import demo  # noqa: E402
 import picture  # noqa: E402
 from movingai import MapError, parse_map  # noqa: E402
 from png_writer import Canvas  # noqa: E402
+from reachability import reach, squeezed_diagonals  # noqa: E402
 
 
 def map_lines(rows):
@@ -184,6 +188,9 @@ class DemoTest(unittest.TestCase):
             (["--map", os.path.join(EXAMPLES, "demo.py")], "malformed map: "),
             (["--from", "73,0"], "the start cell (73, 0) is outside the map"),
             (["--to", "1,-1"], "the goal cell (1, -1) is outside the map"),
+            # A value starting with "-" is still a cell, not an option.
+            (["--from", "-1,3"], "the start cell (-1, 3) is outside the map"),
+            (["--to", "-1,-3"], "the goal cell (-1, -3) is outside the map"),
             (["--from", "0,0"], "the start cell (0, 0) is on an obstacle ('@')"),
             # Without --from and --to: the first and last free cells.
             (["--map", walled], "from (0, 0) to (4, 2): no route connects them"),
@@ -194,6 +201,63 @@ class DemoTest(unittest.TestCase):
                 self.assertEqual(code, 1)
                 self.assertTrue(err.startswith("error: ") and message in err, err)
                 self.assertEqual(err.count("\n"), 1)
+
+    def test_a_start_boxed_at_its_corners_has_no_route(self):
+        # The search starts at the demo's goal and may not leave it between
+        # two occupied cells; the default cells are (0, 0) and (1, 1).
+        boxed = self.write_map("boxed.map", [".@", "@."])
+        for args in ([], ["--from", "1,1", "--to", "0,0"]):
+            with self.subTest(args=args):
+                code, _, err = run_demo("--map", boxed, *args)
+                self.assertEqual(code, 1)
+                self.assertIn("no route connects them that the search can take", err)
+                self.assertNotIn("budget", err)
+
+    def test_only_the_search_start_may_not_squeeze(self):
+        # From (0, 0) a diagonal run slips between (2, 1) and (1, 2) to (2, 2);
+        # from (2, 2), where the search then starts, it may not.
+        squeeze = self.write_map("squeeze.map", ["...", "..@", ".@."])
+        code, out, err = run_demo("--map", squeeze, "--from", "2,2", "--to", "0,0")
+        self.assertEqual((code, err), (0, ""))
+        self.assertIn("path with every cell:    3 cells, length 2.828", out.splitlines())
+        code, _, err = run_demo("--map", squeeze, "--from", "0,0", "--to", "2,2")
+        self.assertEqual(code, 1)
+        self.assertIn("from (0, 0) to (2, 2): no route connects them that the search can take", err)
+
+    def test_a_cell_boxed_in_a_large_map(self):
+        # (50, 50) has its four straight neighbours occupied. A diagonal run
+        # from (0, 0) slips in; one from (3, 0) does not, and although the
+        # search could try more cells than its budget, no route is left.
+        rows = [["."] * 100 for _ in range(100)]
+        for x, y in ((51, 50), (49, 50), (50, 51), (50, 49)):
+            rows[y][x] = "@"
+        plus = self.write_map("plus.map", ["".join(row) for row in rows])
+        code, out, err = run_demo("--map", plus, "--from", "50,50", "--to", "0,0")
+        self.assertEqual((code, err), (0, ""))
+        cases = [("0,0", "50,50", "that the search can take: it starts at the goal"),
+                 ("50,50", "3,0", "by the search's moves")]
+        for start, goal, message in cases:
+            with self.subTest(start=start, goal=goal):
+                code, _, err = run_demo("--map", plus, "--from", start, "--to", goal)
+                self.assertEqual(code, 1)
+                self.assertIn("no route connects them " + message, err)
+
+    def test_default_cells_follow_the_file_not_its_spelling(self):
+        default_map = os.path.join(EXAMPLES, "maps", "rooms.map")
+        spellings = [default_map, os.path.relpath(default_map),
+                     os.path.join(EXAMPLES, "maps", os.pardir, "maps", "rooms.map")]
+        link = os.path.join(self.folder.name, "linked.map")
+        os.symlink(default_map, link)
+        spellings.append(link)
+        for spelling in spellings:
+            with self.subTest(map=spelling):
+                _, out, _ = run_demo("--map", spelling)
+                self.assertIn("start (7, 7), goal (66, 29)", out.splitlines()[0])
+        # A copy is another file: its first and last free cells.
+        copy = os.path.join(self.folder.name, "rooms.map")
+        shutil.copyfile(default_map, copy)
+        _, out, _ = run_demo("--map", copy)
+        self.assertIn("start (1, 1), goal (71, 35)", out.splitlines()[0])
 
     def test_no_path_within_the_budget_is_explained(self):
         # A route exists, but the goal would only be the 5826th node expanded.
@@ -212,6 +276,50 @@ class DemoTest(unittest.TestCase):
                 demo.main(["--from", "1;2"])
         self.assertEqual(caught.exception.code, 2)
         self.assertIn("expected a cell as X,Y", err.getvalue())
+
+
+class ReachabilityTest(unittest.TestCase):
+    """The reachability check against the module itself: on maps of fewer
+    than 5000 cells the budget is never the limit, so the search's answer is
+    the truth."""
+
+    def test_verdicts_match_the_search_on_small_maps(self):
+        rng = random.Random(15)
+        finder = brondel.pathfinder()
+        failures = overrated = 0
+        for _ in range(400):
+            width, height, share = rng.randint(1, 9), rng.randint(1, 9), rng.choice([0.2, 0.35, 0.5])
+            grid = parse_map(map_lines(["".join("@" if rng.random() < share else "."
+                                                for _ in range(width)) for _ in range(height)]))
+            finder.init(grid.to_projection_map(), False)
+            free = grid.free_cells()
+            for _ in range(10 if len(free) > 1 else 0):
+                first, second = rng.sample(free, 2)
+                found = finder.find_path(demo.search_coordinates(first),
+                                         demo.search_coordinates(second)) == demo.FOUND
+                # The search runs from the second cell to the first.
+                reached, _ = reach(grid, second, first)
+                with self.subTest(rows=grid.rows, first=first, second=second):
+                    # reach() may overrate what the search reaches, never underrate it.
+                    self.assertTrue(reached or not found)
+                failures += not found
+                overrated += reached and not found
+        # Steps to any free neighbour would overrate a quarter of the failures.
+        self.assertGreater(failures, 1000)
+        self.assertLess(overrated, failures / 100)
+
+    def test_squeezes(self):
+        grid = parse_map(map_lines(["...", "..@", ".@."]))
+        self.assertEqual(squeezed_diagonals(grid, (2, 2)), [(1, 1)])
+        self.assertEqual(squeezed_diagonals(grid, (0, 0)), [])
+        self.assertTrue(reach(grid, (0, 0), (2, 2))[0])
+        self.assertFalse(reach(grid, (2, 2), (0, 0))[0])
+        boxed = parse_map(map_lines([".@", "@."]))
+        self.assertFalse(reach(boxed, (0, 0), (1, 1))[0])
+        walled = parse_map(map_lines([".@.", ".@."]))
+        self.assertEqual(reach(walled, (0, 0), (2, 1)), (False, 0))
+        # With enough, it goes on past the goal to count the cells.
+        self.assertEqual(reach(grid, (0, 0), (2, 2), enough=100), (True, 6))
 
 
 if __name__ == "__main__":
