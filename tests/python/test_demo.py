@@ -16,6 +16,7 @@ EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, o
 sys.path.insert(0, EXAMPLES)
 
 import brondel  # noqa: E402
+import bitmap_font  # noqa: E402
 import demo  # noqa: E402
 import picture  # noqa: E402
 from movingai import MapError, parse_map  # noqa: E402
@@ -123,10 +124,80 @@ class PictureTest(unittest.TestCase):
                 width, height, rows = read_png(image.read())
         scale = picture.png_scale(2, 2)
         self.assertEqual(size, (width, height))
-        self.assertEqual((width, height), (2 * scale, 2 * scale))
-        pixel = rows[-1][:3]  # bottom-left: the occupied cell
+        # The map at the top left, the key below it and as wide as it needs.
+        self.assertGreater(width, 2 * scale)
+        self.assertGreater(height, 2 * scale)
+        pixel = rows[2 * scale - 1][:3]  # bottom-left cell: occupied
         self.assertEqual(tuple(pixel), picture.BLOCKED_COLOR)
-        self.assertEqual(tuple(rows[-1][-3:]), dict((n, c) for n, _, c in picture.MARKERS)["goal"])
+        top_right = 3 * (2 * scale - 1)  # the edge of a path cell, beside the map's margin
+        self.assertEqual(tuple(rows[0][top_right:top_right + 3]), COLORS["path"])
+        self.assertEqual(tuple(rows[0][top_right + 3:top_right + 6]), picture.MARGIN_COLOR)
+
+    def test_the_key_names_what_the_picture_shows(self):
+        grid = parse_map(map_lines(["....", ".@@.", "...."]))
+        jump_points = [(0, 2), (0, 0), (3, 0)]
+        scene = picture.Scene(grid, (0, 2), (3, 0), path=[(0, 2), (1, 1), (2, 0), (3, 0)],
+                              jump_points=jump_points, corner=(0, 1))
+        canvas = picture.draw_png(scene)
+        scale = picture.png_scale(4, 3)
+        key = colors_in(canvas, 0, 3 * scale, canvas.width, canvas.height)
+        for name in ("start", "goal", "corner", "jump point", "path"):
+            self.assertIn(COLORS[name], key, name)
+        self.assertIn(picture.BLOCKED_COLOR, key)
+        self.assertIn(picture.TEXT_COLOR, key)
+        # Each entry's label, in the key's order.
+        labels = [label for _, label in picture._key_entries(scene)]
+        self.assertEqual(labels, ["start", "goal", "corner of the path",
+                                  "jump points and their route (interpolate off)",
+                                  "path listing every cell (interpolate on)", "occupied"])
+        # The route of the jump points runs between them, over the free
+        # cells the other path does not use: up the left column, beside the
+        # corner's marker, and along the top row.
+        self.assertEqual(pixel_at(canvas, scale // 2, scale + 2), COLORS["jump point"])
+        self.assertEqual(pixel_at(canvas, scale * 3 // 2, scale // 2), COLORS["jump point"])
+        # A scene without a path keys only what it shows.
+        bare = picture.Scene(grid, (0, 0), (3, 2))
+        self.assertEqual([kind for kind, _ in picture._key_entries(bare)], ["start", "goal", "occupied"])
+
+    def test_key_rows_wrap_to_the_picture(self):
+        entries = [("start", "start"), ("goal", "goal"), ("occupied", "occupied")]
+        wide = picture._key_rows(entries, 1000)
+        self.assertEqual(len(wide), 1)
+        narrow = picture._key_rows(entries, 100)
+        self.assertEqual([[entry for _, entry in row] for row in narrow], [[e] for e in entries])
+        self.assertTrue(all(left == picture.SPACING for row in narrow for left, _ in row))
+
+    def test_font_and_lines(self):
+        canvas = Canvas(20, 12, (255, 255, 255))
+        bitmap_font.draw_text(canvas, 1, 1, "-", (0, 0, 0), scale=2)
+        # The dash is the fourth row of the glyph, all five pixels.
+        self.assertEqual(colors_in(canvas, 0, 0, 20, 7), {(255, 255, 255)})
+        self.assertEqual([pixel_at(canvas, x, 7) for x in (0, 1, 10, 11)],
+                         [(255, 255, 255), (0, 0, 0), (0, 0, 0), (255, 255, 255)])
+        self.assertEqual(bitmap_font.text_width("ab", 2), 22)
+        with self.assertRaises(ValueError):
+            bitmap_font.draw_text(canvas, 0, 0, "A", (0, 0, 0))
+        for char, rows in bitmap_font.GLYPHS.items():
+            with self.subTest(char=char):
+                rows = rows.split()
+                self.assertIn(len(rows), (7, bitmap_font.GLYPH_HEIGHT))
+                self.assertTrue(all(len(row) == bitmap_font.GLYPH_WIDTH for row in rows))
+        line = Canvas(6, 4, (255, 255, 255))
+        line.draw_line(0, 0, 5, 3, (1, 1, 1))
+        self.assertEqual([(x, y) for y in range(4) for x in range(6) if pixel_at(line, x, y) != (255, 255, 255)],
+                         [(0, 0), (1, 1), (2, 1), (3, 2), (4, 2), (5, 3)])
+
+
+COLORS = {name: color for name, _, color in picture.MARKERS}
+
+
+def pixel_at(canvas, x, y):
+    at = (y * canvas.width + x) * 3
+    return tuple(canvas.pixels[at:at + 3])
+
+
+def colors_in(canvas, left, top, right, bottom):
+    return {pixel_at(canvas, x, y) for y in range(top, bottom) for x in range(left, right)}
 
 
 def run_demo(*args):
@@ -163,7 +234,10 @@ class DemoTest(unittest.TestCase):
                      "start sees goal:", "corner of the path:", "find_corner", "image written to"):
             self.assertIn(text, done.stdout)
         with open(target, "rb") as image:
-            self.assertEqual(read_png(image.read())[:2], (73 * 12, 37 * 12))
+            width, height, _ = read_png(image.read())
+        scale = picture.png_scale(73, 37)
+        self.assertEqual(width, 73 * scale)
+        self.assertGreater(height, 37 * scale)
 
     def test_results_of_a_small_map(self):
         path = self.write_map("small.map", [".....", ".@@@.", "....."])
