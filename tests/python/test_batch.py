@@ -89,6 +89,8 @@ class WorkerTest(unittest.TestCase):
         with concurrent.futures.ThreadPoolExecutor(3) as threads:
             self.assertEqual(batch.answer_all(threads, map_path, queries, chunk_size=4), reference)
         self.assertEqual(batch.chunks(list(range(5)), 2), [[0, 1], [2, 3], [4]])
+        # A process builds a map's pathfinder once and keeps it.
+        self.assertIs(batch._pathfinder_for(map_path), batch._pathfinder_for(map_path))
 
 
 class RunTest(unittest.TestCase):
