@@ -20,7 +20,7 @@
 // Usage
 //   py::class_<T> cls(m, "T");
 //   cls.def("f", &T::f, initialised_only());
-//   def_readonly_initialised(cls, "field", &T::field);
+//   def_readonly_initialised(cls, "field", &T::field, "docstring");
 #pragma once
 
 #include <pybind11/pybind11.h>
@@ -76,9 +76,9 @@ private:
 
 template <typename Class, typename Field, typename... Options>
 void def_readonly_initialised(pybind11::class_<Class, Options...>& cls, const char* name,
-                              const Field Class::*field) {
+                              const Field Class::*field, const char* doc) {
     pybind11::cpp_function getter(
         [field](const Class& object) -> const Field& { return object.*field; },
-        pybind11::is_method(cls), initialised_only());
+        pybind11::is_method(cls), initialised_only(), doc);
     cls.def_property_readonly(name, getter, pybind11::return_value_policy::reference_internal);
 }

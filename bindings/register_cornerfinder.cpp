@@ -1,4 +1,5 @@
 #include "register.hpp"
+#include "docstrings.hpp"
 #include "initialised_only.hpp"
 #include "required.hpp"
 #include "type_setup.hpp"
@@ -18,14 +19,16 @@ void register_cornerfinder(py::module_& m) {
     cls.def(py::init([](const projection_map* source) {
                 return corner_finding_algorithm_wrapper(required(source));
             }),
-            initialised_only())
+            docstrings::cornerfinder_init, initialised_only())
         .def("find_corner",
              [](corner_finding_algorithm_wrapper& self, std::size_t unused, const path_2d* path) {
                  return self.find_corner(unused, required(path));
              },
-             initialised_only());
-    def_readonly_initialised(cls, "corner", &corner_finding_algorithm_wrapper::corner);
+             docstrings::cornerfinder_find_corner, initialised_only());
+    def_readonly_initialised(cls, "corner", &corner_finding_algorithm_wrapper::corner,
+                             docstrings::cornerfinder_corner);
     // The map is handed out in place, not copied: writes through it reach
     // later searches, and the returned object keeps its cornerfinder alive.
-    def_readonly_initialised(cls, "corner_map", &corner_finding_algorithm_wrapper::corner_map);
+    def_readonly_initialised(cls, "corner_map", &corner_finding_algorithm_wrapper::corner_map,
+                             docstrings::cornerfinder_corner_map);
 }

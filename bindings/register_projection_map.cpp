@@ -1,5 +1,6 @@
 #include "register.hpp"
 
+#include "docstrings.hpp"
 #include "initialised_only.hpp"
 #include "type_setup.hpp"
 
@@ -46,11 +47,11 @@ void set_up_projection_map_type(PyHeapTypeObject* heap_type) {
 
 void register_projection_map(py::module_& m) {
     py::class_<projection_map> cls(m, "projection_map", py::custom_type_setup(set_up_projection_map_type));
-    cls.def(py::init<std::uint32_t, std::uint32_t>(), initialised_only())
+    cls.def(py::init<std::uint32_t, std::uint32_t>(), docstrings::map_init, initialised_only())
         // Python cannot be trusted with the grid's bounds: an index outside
         // the map raises IndexError instead of touching memory.
-        .def("get", &projection_map::checked_get, initialised_only())
-        .def("set", &projection_map::checked_set, initialised_only())
-        .def("__str__", &projection_map::to_string, initialised_only());
-    def_readonly_initialised(cls, "resolution", &projection_map::resolution);
+        .def("get", &projection_map::checked_get, docstrings::map_get, initialised_only())
+        .def("set", &projection_map::checked_set, docstrings::map_set, initialised_only())
+        .def("__str__", &projection_map::to_string, docstrings::map_str, initialised_only());
+    def_readonly_initialised(cls, "resolution", &projection_map::resolution, docstrings::map_resolution);
 }

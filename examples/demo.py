@@ -23,6 +23,7 @@ import brondel
 
 import picture
 from movingai import MapError, read_map
+from reachability import reach, squeezed_diagonals
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEFAULT_MAP = os.path.join(HERE, "maps", "rooms.map")
@@ -60,10 +61,23 @@ def parse_args(argv):
     parser.add_argument("--no-png", action="store_true", help="write no image")
     parser.add_argument("--columns", type=int, default=96, metavar="N",
                         help="widest text picture, in characters (default: %(default)s)")
-    args = parser.parse_args(argv)
+    args = parser.parse_args(_attach_cell_values(sys.argv[1:] if argv is None else argv))
     if args.columns < 1:
         parser.error("--columns must be at least 1")
     return args
+
+
+def _attach_cell_values(argv):
+    """Writes "--from -1,3" as "--from=-1,3": argparse takes a value that
+    starts with "-" for an option of its own, and would refuse the cell
+    before the demo could say that it lies outside the map."""
+    attached = []
+    for word in argv:
+        if attached and attached[-1] in ("--from", "--to") and word.startswith("-") and word[1:2].isdigit():
+            attached[-1] += "=" + word
+        else:
+            attached.append(word)
+    return attached
 
 
 def parse_cell(text):
@@ -88,7 +102,7 @@ def load_map(path):
 
 def choose_cells(grid, start, goal, map_path):
     """The requested cells, or the default ones for the map."""
-    if map_path == DEFAULT_MAP:
+    if _same_file(map_path, DEFAULT_MAP):
         start = DEFAULT_CELLS[0] if start is None else start
         goal = DEFAULT_CELLS[1] if goal is None else goal
     if start is None or goal is None:
@@ -105,6 +119,14 @@ def choose_cells(grid, start, goal, map_path):
             raise DemoError("the %s cell (%d, %d) is on an obstacle ('%s')"
                             % (role, x, y, grid.rows[y][x]))
     return start, goal
+
+
+def _same_file(first, second):
+    """Whether two paths name the same file, however they are spelled."""
+    try:
+        return os.path.samefile(first, second)
+    except OSError:
+        return False
 
 
 def search_coordinates(cell):
@@ -162,29 +184,19 @@ def run(projection, start, goal):
 
 
 def explain_no_path(grid, start, goal):
-    if reachable(grid, start, goal):
+    # find_path(start, goal) searches from the goal to the start, so the goal
+    # is where the search begins.
+    found, others = reach(grid, goal, start, enough=EXPANSION_BUDGET)
+    if found and others >= EXPANSION_BUDGET:
         return ("no path found from %s to %s: a route exists, so the search most likely "
                 "stopped at its budget of %d expansions; try cells closer together"
                 % (start, goal, EXPANSION_BUDGET))
-    return ("no path found from %s to %s: no route connects them (the goal is walled off "
-            "from the start)" % (start, goal))
-
-
-def reachable(grid, start, goal):
-    """Whether goal can be reached from start by steps to any of the eight
-    neighbouring free cells."""
-    seen = {start}
-    frontier = [start]
-    while frontier:
-        x, y = frontier.pop()
-        if (x, y) == goal:
-            return True
-        for nx in (x - 1, x, x + 1):
-            for ny in (y - 1, y, y + 1):
-                if (nx, ny) not in seen and grid.is_free(nx, ny):
-                    seen.add((nx, ny))
-                    frontier.append((nx, ny))
-    return False
+    # Otherwise the search ran out of cells to try before its budget.
+    message = "no path found from %s to %s: no route connects them" % (start, goal)
+    if squeezed_diagonals(grid, goal):
+        return message + (" that the search can take: it starts at the goal, and from there it "
+                          "does not step diagonally between two occupied cells")
+    return message + " by the search's moves"
 
 
 def report(grid, start, goal, results, load_seconds, columns):

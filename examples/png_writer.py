@@ -25,6 +25,16 @@ class Canvas:
             start = (y * self.width + left) * 3
             self.pixels[start:start + len(run)] = run
 
+    def draw_line(self, x0, y0, x1, y1, color, width=1):
+        """A straight line of width x width squares, their top-left corners
+        on the digital line from (x0, y0) to (x1, y1), both ends included."""
+        dx, dy = abs(x1 - x0), abs(y1 - y0)
+        steps = max(dx, dy)
+        for step in range(steps + 1):
+            x = x0 + round((x1 - x0) * step / steps) if steps else x0
+            y = y0 + round((y1 - y0) * step / steps) if steps else y0
+            self.fill_rect(x, y, x + width, y + width, color)
+
     def png_bytes(self):
         stride = self.width * 3
         # Every scanline starts with its filter type; 0 means unfiltered.

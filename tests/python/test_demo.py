@@ -3,6 +3,8 @@ writer, and the demo's results and error messages."""
 import contextlib
 import io
 import os
+import random
+import shutil
 import struct
 import subprocess
 import sys
@@ -13,10 +15,13 @@ import zlib
 EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir, "examples")
 sys.path.insert(0, EXAMPLES)
 
+import brondel  # noqa: E402
+import bitmap_font  # noqa: E402
 import demo  # noqa: E402
 import picture  # noqa: E402
 from movingai import MapError, parse_map  # noqa: E402
 from png_writer import Canvas  # noqa: E402
+from reachability import reach, squeezed_diagonals  # noqa: E402
 
 
 def map_lines(rows):
@@ -119,10 +124,80 @@ class PictureTest(unittest.TestCase):
                 width, height, rows = read_png(image.read())
         scale = picture.png_scale(2, 2)
         self.assertEqual(size, (width, height))
-        self.assertEqual((width, height), (2 * scale, 2 * scale))
-        pixel = rows[-1][:3]  # bottom-left: the occupied cell
+        # The map at the top left, the key below it and as wide as it needs.
+        self.assertGreater(width, 2 * scale)
+        self.assertGreater(height, 2 * scale)
+        pixel = rows[2 * scale - 1][:3]  # bottom-left cell: occupied
         self.assertEqual(tuple(pixel), picture.BLOCKED_COLOR)
-        self.assertEqual(tuple(rows[-1][-3:]), dict((n, c) for n, _, c in picture.MARKERS)["goal"])
+        top_right = 3 * (2 * scale - 1)  # the edge of a path cell, beside the map's margin
+        self.assertEqual(tuple(rows[0][top_right:top_right + 3]), COLORS["path"])
+        self.assertEqual(tuple(rows[0][top_right + 3:top_right + 6]), picture.MARGIN_COLOR)
+
+    def test_the_key_names_what_the_picture_shows(self):
+        grid = parse_map(map_lines(["....", ".@@.", "...."]))
+        jump_points = [(0, 2), (0, 0), (3, 0)]
+        scene = picture.Scene(grid, (0, 2), (3, 0), path=[(0, 2), (1, 1), (2, 0), (3, 0)],
+                              jump_points=jump_points, corner=(0, 1))
+        canvas = picture.draw_png(scene)
+        scale = picture.png_scale(4, 3)
+        key = colors_in(canvas, 0, 3 * scale, canvas.width, canvas.height)
+        for name in ("start", "goal", "corner", "jump point", "path"):
+            self.assertIn(COLORS[name], key, name)
+        self.assertIn(picture.BLOCKED_COLOR, key)
+        self.assertIn(picture.TEXT_COLOR, key)
+        # Each entry's label, in the key's order.
+        labels = [label for _, label in picture._key_entries(scene)]
+        self.assertEqual(labels, ["start", "goal", "corner of the path",
+                                  "jump points and their route (interpolate off)",
+                                  "path listing every cell (interpolate on)", "occupied"])
+        # The route of the jump points runs between them, over the free
+        # cells the other path does not use: up the left column, beside the
+        # corner's marker, and along the top row.
+        self.assertEqual(pixel_at(canvas, scale // 2, scale + 2), COLORS["jump point"])
+        self.assertEqual(pixel_at(canvas, scale * 3 // 2, scale // 2), COLORS["jump point"])
+        # A scene without a path keys only what it shows.
+        bare = picture.Scene(grid, (0, 0), (3, 2))
+        self.assertEqual([kind for kind, _ in picture._key_entries(bare)], ["start", "goal", "occupied"])
+
+    def test_key_rows_wrap_to_the_picture(self):
+        entries = [("start", "start"), ("goal", "goal"), ("occupied", "occupied")]
+        wide = picture._key_rows(entries, 1000)
+        self.assertEqual(len(wide), 1)
+        narrow = picture._key_rows(entries, 100)
+        self.assertEqual([[entry for _, entry in row] for row in narrow], [[e] for e in entries])
+        self.assertTrue(all(left == picture.SPACING for row in narrow for left, _ in row))
+
+    def test_font_and_lines(self):
+        canvas = Canvas(20, 12, (255, 255, 255))
+        bitmap_font.draw_text(canvas, 1, 1, "-", (0, 0, 0), scale=2)
+        # The dash is the fourth row of the glyph, all five pixels.
+        self.assertEqual(colors_in(canvas, 0, 0, 20, 7), {(255, 255, 255)})
+        self.assertEqual([pixel_at(canvas, x, 7) for x in (0, 1, 10, 11)],
+                         [(255, 255, 255), (0, 0, 0), (0, 0, 0), (255, 255, 255)])
+        self.assertEqual(bitmap_font.text_width("ab", 2), 22)
+        with self.assertRaises(ValueError):
+            bitmap_font.draw_text(canvas, 0, 0, "A", (0, 0, 0))
+        for char, rows in bitmap_font.GLYPHS.items():
+            with self.subTest(char=char):
+                rows = rows.split()
+                self.assertIn(len(rows), (7, bitmap_font.GLYPH_HEIGHT))
+                self.assertTrue(all(len(row) == bitmap_font.GLYPH_WIDTH for row in rows))
+        line = Canvas(6, 4, (255, 255, 255))
+        line.draw_line(0, 0, 5, 3, (1, 1, 1))
+        self.assertEqual([(x, y) for y in range(4) for x in range(6) if pixel_at(line, x, y) != (255, 255, 255)],
+                         [(0, 0), (1, 1), (2, 1), (3, 2), (4, 2), (5, 3)])
+
+
+COLORS = {name: color for name, _, color in picture.MARKERS}
+
+
+def pixel_at(canvas, x, y):
+    at = (y * canvas.width + x) * 3
+    return tuple(canvas.pixels[at:at + 3])
+
+
+def colors_in(canvas, left, top, right, bottom):
+    return {pixel_at(canvas, x, y) for y in range(top, bottom) for x in range(left, right)}
 
 
 def run_demo(*args):
@@ -159,7 +234,10 @@ class DemoTest(unittest.TestCase):
                      "start sees goal:", "corner of the path:", "find_corner", "image written to"):
             self.assertIn(text, done.stdout)
         with open(target, "rb") as image:
-            self.assertEqual(read_png(image.read())[:2], (73 * 12, 37 * 12))
+            width, height, _ = read_png(image.read())
+        scale = picture.png_scale(73, 37)
+        self.assertEqual(width, 73 * scale)
+        self.assertGreater(height, 37 * scale)
 
     def test_results_of_a_small_map(self):
         path = self.write_map("small.map", [".....", ".@@@.", "....."])
@@ -184,6 +262,9 @@ class DemoTest(unittest.TestCase):
             (["--map", os.path.join(EXAMPLES, "demo.py")], "malformed map: "),
             (["--from", "73,0"], "the start cell (73, 0) is outside the map"),
             (["--to", "1,-1"], "the goal cell (1, -1) is outside the map"),
+            # A value starting with "-" is still a cell, not an option.
+            (["--from", "-1,3"], "the start cell (-1, 3) is outside the map"),
+            (["--to", "-1,-3"], "the goal cell (-1, -3) is outside the map"),
             (["--from", "0,0"], "the start cell (0, 0) is on an obstacle ('@')"),
             # Without --from and --to: the first and last free cells.
             (["--map", walled], "from (0, 0) to (4, 2): no route connects them"),
@@ -194,6 +275,63 @@ class DemoTest(unittest.TestCase):
                 self.assertEqual(code, 1)
                 self.assertTrue(err.startswith("error: ") and message in err, err)
                 self.assertEqual(err.count("\n"), 1)
+
+    def test_a_start_boxed_at_its_corners_has_no_route(self):
+        # The search starts at the demo's goal and may not leave it between
+        # two occupied cells; the default cells are (0, 0) and (1, 1).
+        boxed = self.write_map("boxed.map", [".@", "@."])
+        for args in ([], ["--from", "1,1", "--to", "0,0"]):
+            with self.subTest(args=args):
+                code, _, err = run_demo("--map", boxed, *args)
+                self.assertEqual(code, 1)
+                self.assertIn("no route connects them that the search can take", err)
+                self.assertNotIn("budget", err)
+
+    def test_only_the_search_start_may_not_squeeze(self):
+        # From (0, 0) a diagonal run slips between (2, 1) and (1, 2) to (2, 2);
+        # from (2, 2), where the search then starts, it may not.
+        squeeze = self.write_map("squeeze.map", ["...", "..@", ".@."])
+        code, out, err = run_demo("--map", squeeze, "--from", "2,2", "--to", "0,0")
+        self.assertEqual((code, err), (0, ""))
+        self.assertIn("path with every cell:    3 cells, length 2.828", out.splitlines())
+        code, _, err = run_demo("--map", squeeze, "--from", "0,0", "--to", "2,2")
+        self.assertEqual(code, 1)
+        self.assertIn("from (0, 0) to (2, 2): no route connects them that the search can take", err)
+
+    def test_a_cell_boxed_in_a_large_map(self):
+        # (50, 50) has its four straight neighbours occupied. A diagonal run
+        # from (0, 0) slips in; one from (3, 0) does not, and although the
+        # search could try more cells than its budget, no route is left.
+        rows = [["."] * 100 for _ in range(100)]
+        for x, y in ((51, 50), (49, 50), (50, 51), (50, 49)):
+            rows[y][x] = "@"
+        plus = self.write_map("plus.map", ["".join(row) for row in rows])
+        code, out, err = run_demo("--map", plus, "--from", "50,50", "--to", "0,0")
+        self.assertEqual((code, err), (0, ""))
+        cases = [("0,0", "50,50", "that the search can take: it starts at the goal"),
+                 ("50,50", "3,0", "by the search's moves")]
+        for start, goal, message in cases:
+            with self.subTest(start=start, goal=goal):
+                code, _, err = run_demo("--map", plus, "--from", start, "--to", goal)
+                self.assertEqual(code, 1)
+                self.assertIn("no route connects them " + message, err)
+
+    def test_default_cells_follow_the_file_not_its_spelling(self):
+        default_map = os.path.join(EXAMPLES, "maps", "rooms.map")
+        spellings = [default_map, os.path.relpath(default_map),
+                     os.path.join(EXAMPLES, "maps", os.pardir, "maps", "rooms.map")]
+        link = os.path.join(self.folder.name, "linked.map")
+        os.symlink(default_map, link)
+        spellings.append(link)
+        for spelling in spellings:
+            with self.subTest(map=spelling):
+                _, out, _ = run_demo("--map", spelling)
+                self.assertIn("start (7, 7), goal (66, 29)", out.splitlines()[0])
+        # A copy is another file: its first and last free cells.
+        copy = os.path.join(self.folder.name, "rooms.map")
+        shutil.copyfile(default_map, copy)
+        _, out, _ = run_demo("--map", copy)
+        self.assertIn("start (1, 1), goal (71, 35)", out.splitlines()[0])
 
     def test_no_path_within_the_budget_is_explained(self):
         # A route exists, but the goal would only be the 5826th node expanded.
@@ -212,6 +350,50 @@ class DemoTest(unittest.TestCase):
                 demo.main(["--from", "1;2"])
         self.assertEqual(caught.exception.code, 2)
         self.assertIn("expected a cell as X,Y", err.getvalue())
+
+
+class ReachabilityTest(unittest.TestCase):
+    """The reachability check against the module itself: on maps of fewer
+    than 5000 cells the budget is never the limit, so the search's answer is
+    the truth."""
+
+    def test_verdicts_match_the_search_on_small_maps(self):
+        rng = random.Random(15)
+        finder = brondel.pathfinder()
+        failures = overrated = 0
+        for _ in range(400):
+            width, height, share = rng.randint(1, 9), rng.randint(1, 9), rng.choice([0.2, 0.35, 0.5])
+            grid = parse_map(map_lines(["".join("@" if rng.random() < share else "."
+                                                for _ in range(width)) for _ in range(height)]))
+            finder.init(grid.to_projection_map(), False)
+            free = grid.free_cells()
+            for _ in range(10 if len(free) > 1 else 0):
+                first, second = rng.sample(free, 2)
+                found = finder.find_path(demo.search_coordinates(first),
+                                         demo.search_coordinates(second)) == demo.FOUND
+                # The search runs from the second cell to the first.
+                reached, _ = reach(grid, second, first)
+                with self.subTest(rows=grid.rows, first=first, second=second):
+                    # reach() may overrate what the search reaches, never underrate it.
+                    self.assertTrue(reached or not found)
+                failures += not found
+                overrated += reached and not found
+        # Steps to any free neighbour would overrate a quarter of the failures.
+        self.assertGreater(failures, 1000)
+        self.assertLess(overrated, failures / 100)
+
+    def test_squeezes(self):
+        grid = parse_map(map_lines(["...", "..@", ".@."]))
+        self.assertEqual(squeezed_diagonals(grid, (2, 2)), [(1, 1)])
+        self.assertEqual(squeezed_diagonals(grid, (0, 0)), [])
+        self.assertTrue(reach(grid, (0, 0), (2, 2))[0])
+        self.assertFalse(reach(grid, (2, 2), (0, 0))[0])
+        boxed = parse_map(map_lines([".@", "@."]))
+        self.assertFalse(reach(boxed, (0, 0), (1, 1))[0])
+        walled = parse_map(map_lines([".@.", ".@."]))
+        self.assertEqual(reach(walled, (0, 0), (2, 1)), (False, 0))
+        # With enough, it goes on past the goal to count the cells.
+        self.assertEqual(reach(grid, (0, 0), (2, 2), enough=100), (True, 6))
 
 
 if __name__ == "__main__":

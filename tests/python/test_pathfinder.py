@@ -158,6 +158,24 @@ class DirectViewTest(unittest.TestCase):
         self.assertEqual(p.test_direct_view([1, 1, 0], [3, 2, 0]), 3)
         self.assertEqual(p.test_direct_view([3, 2, 0], [1, 1, 0]), 0)
 
+    def test_documented_examples(self):
+        # A 3 x 3 map with (0, 1) occupied: the line from (0, 0) to (1, 2)
+        # crosses it, the line back passes (1, 1).
+        p = bound(open_map(3, 3, [(0, 1)]))
+        self.assertEqual(p.test_direct_view([1, 1, 0], [2, 3, 0]), 3)
+        self.assertEqual(p.test_direct_view([2, 3, 0], [1, 1, 0]), 0)
+        # .@ / @.: visible along the diagonal the search may not take from
+        # its start, in either direction.
+        p = bound(open_map(2, 2, [(1, 0), (0, 1)]))
+        self.assertEqual(p.test_direct_view([1, 1, 0], [2, 2, 0]), 0)
+        self.assertEqual(p.test_direct_view([2, 2, 0], [1, 1, 0]), 0)
+        self.assertEqual(p.find_path([2, 2, 0], [1, 1, 0]), 2)
+        self.assertEqual(p.find_path([1, 1, 0], [2, 2, 0]), 2)
+        # Away from the search's start the same squeeze is taken.
+        p = bound(open_map(3, 3, [(2, 1), (1, 2)]))
+        self.assertEqual(p.find_path([3, 3, 0], [1, 1, 0]), 0)
+        self.assertEqual(str(p.get_path()), "(2, 2) > (1, 1) > (0, 0)")
+
     def test_ends_and_corners(self):
         p = bound(open_map(6, 4))
         self.assertEqual(p.test_direct_view([1, 1, 0], [7, 1, 0]), 3)

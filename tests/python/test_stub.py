@@ -1,9 +1,10 @@
 """The type stub bindings/brondel.pyi against the live module: the same
-classes and bases, the same methods and read-only properties, and for each
+classes and bases, the same methods and read-only properties, for each
 callable the same number of arguments, all positional only, with matching
-argument and result types."""
+argument and result types, and the same docstrings."""
 import ast
 import os
+import pydoc
 import re
 import unittest
 
@@ -116,6 +117,26 @@ def stub_classes():
     return tree, classes
 
 
+def live_docstring(member):
+    """The docstring help() shows for a method below its generated signature
+    line, or for a property."""
+    if isinstance(member, property):
+        return member.__doc__
+    return member.__doc__.partition("\n")[2].strip("\n")
+
+
+def stub_docstrings(tree):
+    """{class name: (class docstring, {member name: docstring})}, docstrings
+    cleaned of their indentation as help() shows them."""
+    docstrings = {}
+    for node in tree.body:
+        if isinstance(node, ast.ClassDef):
+            members = {item.name: ast.get_docstring(item) for item in node.body
+                       if isinstance(item, ast.FunctionDef)}
+            docstrings[node.name] = (ast.get_docstring(node), members)
+    return docstrings
+
+
 class StubTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -151,6 +172,61 @@ class StubTest(unittest.TestCase):
                         self.assertIn(written, stub_type(rendered))
                     self.assertIn(s_result, stub_type(result))
                     self.assertTrue(s_positional, "arguments must be positional only")
+
+
+class DocstringTest(unittest.TestCase):
+    """Every method and property has a docstring below its signature, the
+    same in the module and in the stub; the classes have none."""
+
+    @classmethod
+    def setUpClass(cls):
+        tree, _ = stub_classes()
+        cls.stub = stub_docstrings(tree)
+        cls.live = {name: value for name, value in vars(brondel).items()
+                    if isinstance(value, type)}
+
+    def test_classes_have_no_docstring(self):
+        for name, cls in self.live.items():
+            with self.subTest(cls=name):
+                self.assertIsNone(cls.__doc__)
+                self.assertIsNone(self.stub[name][0])
+
+    def test_same_docstrings_in_module_and_stub(self):
+        checked = 0
+        for class_name, cls in self.live.items():
+            stub_members = self.stub[class_name][1]
+            for name in live_members(cls):
+                checked += 1
+                with self.subTest(member="%s.%s" % (class_name, name)):
+                    text = live_docstring(vars(cls)[name])
+                    self.assertTrue(text.strip(), "no docstring")
+                    self.assertEqual(text, stub_members.get(name))
+        self.assertEqual(checked, 17)
+
+    def test_signature_line_stays_first(self):
+        doc = brondel.pathfinder.find_path.__doc__
+        self.assertEqual(doc.splitlines()[:2],
+                         ["find_path(self: brondel.pathfinder, arg0: List[int[3]], "
+                          "arg1: List[int[3]]) -> int", ""])
+        # A property's getter shows its signature, then the same text.
+        getter = brondel.cornerfinder.corner.fget.__doc__
+        self.assertEqual(getter.splitlines()[0], "(self: brondel.cornerfinder) -> List[int[2]]")
+        self.assertEqual(brondel.cornerfinder.corner.__doc__, getter.partition("\n")[2].strip("\n"))
+
+    def test_status_codes_are_explained(self):
+        find_path = live_docstring(brondel.pathfinder.find_path)
+        self.assertIn("Returns 0 when a path is found", find_path)
+        self.assertIn("2 when not", find_path)
+        view = live_docstring(brondel.pathfinder.test_direct_view)
+        self.assertIn("Returns 0 when every cell of the line is free (visible), 3 when not", view)
+        for method in (brondel.pathfinder.init, brondel.cornerfinder.find_corner):
+            self.assertIn("Returns 0.", live_docstring(method))
+
+    def test_help_shows_signature_and_docstring(self):
+        text = pydoc.render_doc(brondel.pathfinder, renderer=pydoc.plaintext)
+        self.assertIn("find_path(...)", text)
+        self.assertIn("Searches a path from the first cell to the second", text)
+        self.assertIn("one-based", text)
 
 
 if __name__ == "__main__":
