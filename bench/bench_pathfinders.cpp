@@ -85,6 +85,7 @@ struct map_result {
     double product_length_ratio = 0.0;
     double libtcod_length_ratio = 0.0;
     std::size_t node_grid_bytes = 0;
+    std::size_t workspace_bytes = 0;  // this thread's, while the map's pathfinder lives
     std::size_t mismatches = 0;
 };
 
@@ -265,6 +266,7 @@ map_result run_map(const options& opts, const std::string& name) {
     result.libtcod = summarise(libtcod_medians);
     result.product_length_ratio = result.found ? product_ratio_sum / result.found : 0.0;
     result.libtcod_length_ratio = libtcod_found ? libtcod_ratio_sum / libtcod_found : 0.0;
+    result.workspace_bytes = OSTREL::Voxel::search_workspace::for_this_thread().bytes();
     return result;
 }
 
@@ -376,8 +378,10 @@ int main(int argc, char** argv) {
         mismatches += results.back().mismatches;
         std::cerr << name << " done\n";
     }
-    // The search workspace of this thread has grown to the largest map's needs.
-    const std::size_t workspace_bytes = OSTREL::Voxel::search_workspace::for_this_thread().bytes();
+    // The most this thread's search workspace held while a map's pathfinder
+    // lived (it is given back when the pathfinder dies).
+    std::size_t workspace_bytes = 0;
+    for (const map_result& r : results) workspace_bytes = std::max(workspace_bytes, r.workspace_bytes);
     const double one_cell_ns = one_cell_search_ns();
     const std::size_t peak_kib = peak_rss_kib();
     print_table(results);

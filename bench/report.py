@@ -57,7 +57,7 @@ def markdown(bench, python_costs, machine, date):
                 m["node_grid_bytes"] / 1048576.0))
     lines.append("")
     lines.append("- Peak resident memory of the run: %.0f MiB; a pathfinder holds its node grid "
-                 "(32 bytes a cell) plus a per-thread search workspace of %.1f KiB at most."
+                 "(32 bytes a cell) plus a per-thread search workspace of %.1f KiB at most while it lives."
                  % (bench["peak_rss_kib"] / 1024.0, bench.get("workspace_bytes", 0) / 1024.0))
     lines.append("- Product answers differing from the reference: %d."
                  % sum(m["mismatches"] for m in bench["maps"]))

@@ -6,7 +6,9 @@ namespace OSTREL {
 namespace Voxel {
 
 bubble_open_list::bubble_open_list(std::vector<open_key>& list_keys, std::vector<std::size_t>& ascents)
-    : keys(list_keys), maybe_ascents(ascents) {
+    : keys(list_keys), maybe_ascents(ascents) {}
+
+void bubble_open_list::take_keys_as_listed() {
     maybe_ascents.clear();
     maybe_ascents.reserve(keys.size() + 2);
     for (std::size_t k = 1; k < keys.size(); ++k) {

@@ -23,7 +23,8 @@
 //   Threads:      one search at a time per pair of vectors.
 //
 // Usage
-//   bubble_open_list open(workspace.open_keys, workspace.maybe_ascents);  // keys filled
+//   bubble_open_list open(workspace.open_keys, workspace.maybe_ascents);
+//   open.take_keys_as_listed();        // once the keys hold the list
 //   open.make_room(1);                 // before a change that must not fail
 //   open.append(f, record_id);
 //   open.changed(record_id, lower_f);
@@ -71,10 +72,13 @@ private:
 
 class bubble_open_list {
 public:
-    // Takes the list as it is: `keys` already holds its entries in order.
-    // Makes room for the possible ascents first; throws only then, before
-    // anything is changed.
+    // Works on these two vectors; reads neither until take_keys_as_listed().
     bubble_open_list(std::vector<open_key>& keys, std::vector<std::size_t>& maybe_ascents);
+
+    // Takes the list as `keys` holds it now, in order, and finds its
+    // possible ascents. Makes room for them first; throws only then, before
+    // anything is changed. Called once, before any other member.
+    void take_keys_as_listed();
 
     bool empty() const { return keys.empty(); }
     std::size_t size() const { return keys.size(); }

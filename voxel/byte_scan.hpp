@@ -64,46 +64,62 @@ inline std::uint64_t flag_at(int offset) {
     return std::uint64_t{0x80} << (8 * offset);
 }
 
-inline int lowest_flagged_byte_portable(std::uint64_t flags) {
+// The position of the lowest (highest) set bit of a word that is not zero.
+// This is the one place that picks the compiler's bit-scan builtin; the
+// plain loops stand in where there is none, and the tests compare the two.
+inline int lowest_set_bit_portable(std::uint64_t bits) {
     int offset = 0;
-    while ((flags & 0xFFu) == 0) {
-        flags >>= 8;
+    while ((bits & 1u) == 0) {
+        bits >>= 1;
         ++offset;
     }
     return offset;
 }
 
-inline int highest_flagged_byte_portable(std::uint64_t flags) {
-    int offset = 7;
-    while ((flags >> 56) == 0) {
-        flags <<= 8;
+inline int highest_set_bit_portable(std::uint64_t bits) {
+    int offset = 63;
+    while ((bits >> 63) == 0) {
+        bits <<= 1;
         --offset;
     }
     return offset;
 }
 
-inline int lowest_flagged_byte(std::uint64_t flags) {
 #if defined(__GNUC__) || defined(__clang__)
-    return __builtin_ctzll(flags) / 8;
+inline int lowest_set_bit(std::uint64_t bits) {
+    return __builtin_ctzll(bits);
+}
+inline int highest_set_bit(std::uint64_t bits) {
+    return 63 - __builtin_clzll(bits);
+}
 #elif defined(_MSC_VER) && defined(_M_X64)
+inline int lowest_set_bit(std::uint64_t bits) {
     unsigned long index;  // the type _BitScanForward64 writes
-    _BitScanForward64(&index, flags);
-    return static_cast<int>(index) / 8;
+    _BitScanForward64(&index, bits);
+    return static_cast<int>(index);
+}
+inline int highest_set_bit(std::uint64_t bits) {
+    unsigned long index;  // the type _BitScanReverse64 writes
+    _BitScanReverse64(&index, bits);
+    return static_cast<int>(index);
+}
 #else
-    return lowest_flagged_byte_portable(flags);
+inline int lowest_set_bit(std::uint64_t bits) {
+    return lowest_set_bit_portable(bits);
+}
+inline int highest_set_bit(std::uint64_t bits) {
+    return highest_set_bit_portable(bits);
+}
 #endif
+
+// The offset of the first (last) flagged byte of a word of flags that is
+// not zero.
+inline int lowest_flagged_byte(std::uint64_t flags) {
+    return lowest_set_bit(flags) / 8;
 }
 
 inline int highest_flagged_byte(std::uint64_t flags) {
-#if defined(__GNUC__) || defined(__clang__)
-    return (63 - __builtin_clzll(flags)) / 8;
-#elif defined(_MSC_VER) && defined(_M_X64)
-    unsigned long index;  // the type _BitScanReverse64 writes
-    _BitScanReverse64(&index, flags);
-    return static_cast<int>(index) / 8;
-#else
-    return highest_flagged_byte_portable(flags);
-#endif
+    return highest_set_bit(flags) / 8;
 }
 
 // Sixteen cells: bit i set when the cell at offset i is occupied.
@@ -174,49 +190,6 @@ inline unsigned int occupied_four_rows(const char* first, const char* second, co
     return occupied_four_rows_portable(first, second, third, fourth);
 }
 #endif
-
-inline int lowest_set_bit_portable(unsigned int bits) {
-    int offset = 0;
-    while ((bits & 1u) == 0) {
-        bits >>= 1;
-        ++offset;
-    }
-    return offset;
-}
-
-inline int highest_set_bit_portable(unsigned int bits) {
-    int offset = 31;
-    while ((bits >> 31) == 0) {
-        bits <<= 1;
-        --offset;
-    }
-    return offset;
-}
-
-// Of a non-zero 32-bit mask.
-inline int lowest_set_bit(unsigned int bits) {
-#if defined(__GNUC__) || defined(__clang__)
-    return __builtin_ctz(bits);
-#elif defined(_MSC_VER) && defined(_M_X64)
-    unsigned long index;  // the type _BitScanForward writes
-    _BitScanForward(&index, bits);
-    return static_cast<int>(index);
-#else
-    return lowest_set_bit_portable(bits);
-#endif
-}
-
-inline int highest_set_bit(unsigned int bits) {
-#if defined(__GNUC__) || defined(__clang__)
-    return 31 - __builtin_clz(bits);
-#elif defined(_MSC_VER) && defined(_M_X64)
-    unsigned long index;  // the type _BitScanReverse writes
-    _BitScanReverse(&index, bits);
-    return static_cast<int>(index);
-#else
-    return highest_set_bit_portable(bits);
-#endif
-}
 
 }  // namespace byte_scan
 }  // namespace Voxel

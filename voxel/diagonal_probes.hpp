@@ -11,8 +11,8 @@
 //                 the cell (both 0: nothing is known). An answer that is not
 //                 `unknown` is what run_horizontal from (x + dx, y), or
 //                 run_vertical from (x, y + dy), answers for that cell and
-//                 goal; `none` also stands for a probe whose first cell is
-//                 blocked, which the expansion never runs. A diagonal run stops
+//                 goal; a probe whose first cell is blocked finds no jump
+//                 point (`no_jump_point`) without being run. A diagonal run stops
 //                 at the first probe that finds a jump point, so at most one
 //                 answer is `jump_point`, and `jump` belongs to it.
 //   Checking:     none.
@@ -28,7 +28,7 @@ namespace OSTREL {
 namespace Voxel {
 
 struct diagonal_probes {
-    enum class answer : unsigned char { unknown, none, jump_point };
+    enum class answer : unsigned char { unknown, no_jump_point, jump_point };
 
     signed char dx = 0;  // the direction of the run that stopped at the cell
     signed char dy = 0;

@@ -3,9 +3,12 @@
 // the line of sight live in jps_pathfinder_{search,backtrace,line}.cpp.
 #include "voxel/jps_pathfinder.hpp"
 
+#include "voxel/search_workspace.hpp"
+
 #include <cmath>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace OSTREL {
 namespace Voxel {
@@ -14,11 +17,11 @@ namespace {
 
 // One-based three-component coordinates to a zero-based cell. The
 // subtraction is unsigned, so a component of 0 becomes -1: outside the grid.
-jps_pathfinder::cell toCell(const std::array<unsigned int, 3>& coordinates) {
+jps_pathfinder::cell to_cell(const std::array<unsigned int, 3>& coordinates) {
     return {static_cast<int>(coordinates[0] - 1u), static_cast<int>(coordinates[1] - 1u)};
 }
 
-void requireSupportedSize(const projection_map& map) {
+void require_supported_size(const projection_map& map) {
     if (map.resolution[0] > jps_pathfinder::max_extent ||
         map.resolution[1] > jps_pathfinder::max_extent) {
         std::ostringstream message;
@@ -30,7 +33,7 @@ void requireSupportedSize(const projection_map& map) {
 }
 
 // A grid of height rows of width clean nodes, each knowing its own cell.
-std::valarray<std::valarray<jps_node>> buildNodeGrid(int width, int height) {
+std::valarray<std::valarray<jps_node>> build_node_grid(int width, int height) {
     std::valarray<std::valarray<jps_node>> grid(static_cast<std::size_t>(height));
     for (int y = 0; y < height; ++y) {
         grid[y].resize(static_cast<std::size_t>(width));
@@ -42,7 +45,11 @@ std::valarray<std::valarray<jps_node>> buildNodeGrid(int width, int height) {
     return grid;
 }
 
-void makeClean(jps_node& node) {
+std::size_t cell_count(int width, int height) {
+    return static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+}
+
+void make_clean(jps_node& node) {
     node.g = 0;
     node.h = 0;
     node.f = 0;
@@ -55,13 +62,16 @@ void makeClean(jps_node& node) {
 
 jps_pathfinder::jps_pathfinder() = default;
 
-jps_pathfinder::~jps_pathfinder() = default;
+// Search workspaces may give back what only this grid needed.
+jps_pathfinder::~jps_pathfinder() {
+    search_workspace::pathfinder_resized(cell_count(width, height), 0);
+}
 
 int jps_pathfinder::find_path(const std::array<unsigned int, 3>& first,
                               const std::array<unsigned int, 3>& second) {
     path.coords.clear();
-    const cell from = toCell(first);
-    const cell to = toCell(second);
+    const cell from = to_cell(first);
+    const cell to = to_cell(second);
     // The search runs from the second cell to the first; since backtrace lists
     // the cells from the search's goal, the path runs from first to second.
     const bool found = findPath(to.first, to.second, from.first, from.second, path.coords, path_length);
@@ -70,22 +80,24 @@ int jps_pathfinder::find_path(const std::array<unsigned int, 3>& first,
 
 int jps_pathfinder::test_direct_view(const std::array<unsigned int, 3>& first,
                                      const std::array<unsigned int, 3>& second) {
-    const cell from = toCell(first);
-    const cell to = toCell(second);
+    const cell from = to_cell(first);
+    const cell to = to_cell(second);
     std::vector<cell> line;
     interpolate_line(from.first, from.second, to.first, to.second, line);
     return line.empty() ? no_direct_view : success;
 }
 
 int jps_pathfinder::init(const projection_map& new_map, bool new_interpolate) {
-    requireSupportedSize(new_map);
+    require_supported_size(new_map);
     const int new_width = static_cast<int>(new_map.resolution[0]);
     const int new_height = static_cast<int>(new_map.resolution[1]);
     // Between searches every node is clean, so a grid of the right size is
     // reused as it is. A new grid is built aside first: if memory runs out,
     // the pathfinder keeps its old map and grid.
     if (new_width != width || new_height != height) {
-        nodes = buildNodeGrid(new_width, new_height);
+        auto new_nodes = build_node_grid(new_width, new_height);
+        search_workspace::pathfinder_resized(cell_count(width, height), cell_count(new_width, new_height));
+        nodes = std::move(new_nodes);
         width = new_width;
         height = new_height;
     }
@@ -105,10 +117,10 @@ const float& jps_pathfinder::get_path_length() const {
 // Only nodes on the two lists were touched by the last search.
 void jps_pathfinder::cleanUpNodes() {
     for (jps_node* node : open_list) {
-        makeClean(*node);
+        make_clean(*node);
     }
     for (jps_node* node : closed_list) {
-        makeClean(*node);
+        make_clean(*node);
     }
 }
 
@@ -116,7 +128,7 @@ void jps_pathfinder::cleanUpNodes() {
 void jps_pathfinder::cleanUpChain(jps_node* goal) {
     for (jps_node* node = goal; node != nullptr;) {
         jps_node* parent = node->parent;
-        makeClean(*node);
+        make_clean(*node);
         node = parent;
     }
 }

@@ -10,7 +10,7 @@ namespace {
 
 using cell = jps_pathfinder::cell;
 
-void appendCells(const std::vector<cell>& cells, std::vector<int>& out) {
+void append_cells(const std::vector<cell>& cells, std::vector<int>& out) {
     for (const cell& c : cells) {
         out.push_back(c.first);
         out.push_back(c.second);
@@ -20,7 +20,7 @@ void appendCells(const std::vector<cell>& cells, std::vector<int>& out) {
 // Length of an 8-connected path given as x0, y0, x1, y1, ...: 1 per straight
 // step and the float nearest sqrt(2) per diagonal one, summed step by step in
 // single precision.
-float stepLength(const std::vector<int>& coords) {
+float step_length(const std::vector<int>& coords) {
     float length = 0.0f;
     for (std::size_t i = 2; i + 1 < coords.size(); i += 2) {
         const bool straight = coords[i] == coords[i - 2] || coords[i + 1] == coords[i - 1];
@@ -39,10 +39,10 @@ void jps_pathfinder::backtrace(jps_node* goal, std::vector<int>& out, float& out
     // The length is written last, after every allocation, so that running
     // out of memory leaves the previous length in place.
     if (interpolate) {
-        appendCells(straighten(jump_points), out);
-        out_length = stepLength(out);
+        append_cells(straighten(jump_points), out);
+        out_length = step_length(out);
     } else {
-        appendCells(jump_points, out);
+        append_cells(jump_points, out);
         out_length = static_cast<float>(goal->g) * 0.1f;
     }
 }
@@ -56,7 +56,7 @@ std::vector<jps_pathfinder::cell> jps_pathfinder::straighten(const std::vector<c
     std::vector<cell> cells{jump_points.front()};
     std::vector<cell> segment;
     std::vector<cell> line;
-    const auto appendSegment = [&cells, &segment] {
+    const auto append_segment = [&cells, &segment] {
         if (!segment.empty()) cells.insert(cells.end(), segment.begin() + 1, segment.end());
         segment.clear();
     };
@@ -71,7 +71,7 @@ std::vector<jps_pathfinder::cell> jps_pathfinder::straighten(const std::vector<c
             ++candidate;
             continue;
         }
-        appendSegment();
+        append_segment();
         if (candidate - 1 > anchor) {
             anchor = candidate - 1;
         } else {
@@ -83,7 +83,7 @@ std::vector<jps_pathfinder::cell> jps_pathfinder::straighten(const std::vector<c
         }
         candidate = anchor + 1;
     }
-    appendSegment();
+    append_segment();
     return cells;
 }
 

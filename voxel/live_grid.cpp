@@ -1,6 +1,7 @@
 #include "voxel/live_grid.hpp"
 
 #include "voxel/byte_scan.hpp"
+#include "voxel/jump_rules.hpp"
 
 #include <cstdint>
 
@@ -53,8 +54,9 @@ run_rows rows_around(const std::valarray<char>* rows, int height, int y) {
 }
 
 // From x eastwards, skips whole words of cells none of which can stop the
-// run: not blocked, not the goal, no forced neighbour (a blocked cell above
-// or below whose eastern neighbour is free). True when a word holds a cell
+// run: not blocked, not the goal, no forced neighbour (jump_rules' rule, for a
+// whole word at once: a blocked cell above or below whose eastern neighbour
+// is free). True when a word holds a cell
 // that stops the run, which is then left in x; false when x has come too
 // near the row's end for another word.
 template <typename Cells>
@@ -99,7 +101,7 @@ bool skip_west_by(const run_rows& rows, int& x, int goal_x) {
 // lowest bit); a row stops the run when its own cell (bit 1) is blocked or a
 // cell beside it (bits 0 and 2) is blocked while the next row's is free. The
 // first row that stops the run is left in y, and the answer says why: blocked
-// comes first, as in jump; none when the walk must go on from y.
+// comes first, as in jump; go_on when the walk must go on from y.
 live_grid::stop skip_rows(const std::valarray<char>* rows, int x, int& y, int dy, int end_y) {
     constexpr unsigned int centres = 0x2222u;
     constexpr unsigned int sides = 0x5555u;
@@ -120,7 +122,7 @@ live_grid::stop skip_rows(const std::valarray<char>* rows, int x, int& y, int dy
         here = ahead >> 12;
     }
     y = at;
-    return live_grid::stop::none;
+    return live_grid::stop::go_on;
 }
 
 }  // namespace
@@ -128,20 +130,17 @@ live_grid::stop skip_rows(const std::valarray<char>* rows, int x, int& y, int dy
 live_grid::live_grid(const projection_map* map, int grid_width, int grid_height)
     : rows(grid_height > 0 ? &map->rows[0] : nullptr), width(grid_width), height(grid_height) {}
 
-// The tests of jump for a cell entered along a row, in jump's order: blocked,
-// then the goal, then a forced neighbour above or below.
-live_grid::stop live_grid::horizontal_step(int x, int y, int dx, int goal_x) const {
+// The one test every run makes of the cell it has just entered, in jump's
+// order: blocked, then the goal, then a forced neighbour (jump_rules). The
+// word-at-a-time skips find the first cell that may stop a run; this decides.
+live_grid::stop live_grid::stop_at(int x, int y, int dx, int dy, bool is_goal) const {
     if (!walkable(x, y)) {
         return stop::blocked;
     }
-    if (x == goal_x) {
+    if (is_goal || has_forced_neighbour(*this, x, y, dx, dy)) {
         return stop::jump_point;
     }
-    if ((walkable(x + dx, y + 1) && !walkable(x, y + 1)) ||
-        (walkable(x + dx, y - 1) && !walkable(x, y - 1))) {
-        return stop::jump_point;
-    }
-    return stop::none;
+    return stop::go_on;
 }
 
 bool live_grid::run_horizontal(int& x, int y, int dx, int gx, int gy) const {
@@ -151,8 +150,8 @@ bool live_grid::run_horizontal(int& x, int y, int dx, int gx, int gy) const {
     const int goal_x = y == gy ? gx : no_goal;
     for (;;) {
         x = dx > 0 ? skip_east(x, y, goal_x) : skip_west(x, y, goal_x);
-        const stop result = horizontal_step(x, y, dx, goal_x);
-        if (result != stop::none) {
+        const stop result = stop_at(x, y, dx, 0, x == goal_x);
+        if (result != stop::go_on) {
             return result == stop::jump_point;
         }
         x += dx;
@@ -218,7 +217,7 @@ bool live_grid::run_vertical(int x, int& y, int dy, int gx, int gy) const {
     int at = y;
     if (sixteen_at_once) {
         const stop skipped = skip_rows(rows, x, at, dy, end_y);
-        if (skipped != stop::none) {
+        if (skipped != stop::go_on) {
             y = at;
             return skipped == stop::jump_point;
         }
@@ -248,15 +247,9 @@ bool live_grid::run_vertical(int x, int& y, int dy, int gx, int gy) const {
 
 bool live_grid::run_vertical_at_edge(int x, int& y, int dy, int goal_y) const {
     for (;;) {
-        if (!walkable(x, y)) {
-            return false;
-        }
-        if (y == goal_y) {
-            return true;
-        }
-        if ((walkable(x + 1, y + dy) && !walkable(x + 1, y)) ||
-            (walkable(x - 1, y + dy) && !walkable(x - 1, y))) {
-            return true;
+        const stop result = stop_at(x, y, 0, dy, y == goal_y);
+        if (result != stop::go_on) {
+            return result == stop::jump_point;
         }
         y += dy;
     }
@@ -265,15 +258,9 @@ bool live_grid::run_vertical_at_edge(int x, int& y, int dy, int goal_y) const {
 bool live_grid::run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy, diagonal_probes& probes) const {
     using answer = diagonal_probes::answer;
     for (;;) {
-        if (!walkable(x, y)) {
-            return false;
-        }
-        if (x == gx && y == gy) {
-            return true;
-        }
-        if ((walkable(x - dx, y + dy) && !walkable(x - dx, y)) ||
-            (walkable(x + dx, y - dy) && !walkable(x, y - dy))) {
-            return true;
+        const stop result = stop_at(x, y, dx, dy, x == gx && y == gy);
+        if (result != stop::go_on) {
+            return result == stop::jump_point;
         }
         // The two straight probes run on copies: the jump point is (x, y). A
         // probe whose first cell is blocked ends there, without a jump point;
@@ -287,7 +274,7 @@ bool live_grid::run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy, dia
         }
         int probe_y = y + dy;
         if (walkable(x, probe_y) && run_vertical(x, probe_y, dy, gx, gy)) {
-            probes = {static_cast<signed char>(dx), static_cast<signed char>(dy), answer::none, answer::jump_point,
+            probes = {static_cast<signed char>(dx), static_cast<signed char>(dy), answer::no_jump_point, answer::jump_point,
                       probe_y};
             return true;
         }

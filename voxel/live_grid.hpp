@@ -56,11 +56,12 @@ public:
     bool run_vertical(int x, int& y, int dy, int gx, int gy) const;
     bool run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy, diagonal_probes& probes) const;
 
-    // Why a run stops at a cell: it does not (none), or as the runs answer.
-    enum class stop { none, jump_point, blocked };
+    // What a cell tells a run: go on past it, or stop there with a jump
+    // point or because it is blocked.
+    enum class stop { go_on, jump_point, blocked };
 
 private:
-    stop horizontal_step(int x, int y, int dx, int goal_x) const;
+    stop stop_at(int x, int y, int dx, int dy, bool is_goal) const;
     int skip_east(int x, int y, int goal_x) const;
     int skip_west(int x, int y, int goal_x) const;
     bool run_vertical_at_edge(int x, int& y, int dy, int goal_y) const;

@@ -1,30 +1,25 @@
 // node_records: the search fields of the nodes a running search has touched,
 // kept compactly beside the search instead of in the node grid. The node grid
 // of a large map (32 bytes a cell) is seldom in the cache; the records of one
-// search (a few thousand at most) are, and so is the cell index that finds
-// them (4 bytes a cell). When the search ends its records are written back to
-// their nodes, which then hold exactly what a search working on the nodes
-// would have left in them.
+// search (a few thousand at most) are. A record can be copied into its node,
+// which then holds exactly what a search working on the nodes would have left
+// in it. Which cell has which record is kept by cell_states.
 //
 // Contract
 //   Dependencies: jps_node, diagonal_probes and the C++17 standard library.
 //   Ownership:    part of a thread's search_workspace; each record names the
 //                 node it stands for, owns nothing.
-//   Invariants:   the cell index of a cell is meaningful only while that cell
-//                 has a record in the running search (the search's node_marks
-//                 tell which cells have one); it is never cleared, only
-//                 overwritten. clear() forgets every record.
-//   Checking:     none; cells are inside the grid given to prepare(), ids are
-//                 those returned by add().
+//   Invariants:   ids are positions, handed out by add() in order from 0
+//                 after clear(); a record never moves to another id.
+//   Checking:     none; ids are those returned by add().
 //   Threads:      one search at a time.
 //
 // Usage
-//   records.prepare(width, height);
 //   records.clear();
-//   int id = records.add(node, x, y);      // make_room(1) first, if a throw
-//   records[id].g = 14;                    // must leave nothing behind
-//   int same = records.at_cell(x, y);
-//   records.write_back();
+//   records.make_room(1);                  // if the add must not fail
+//   int id = records.add(node, x, y);
+//   records[id].g = 14;
+//   node_records::write_back(records[id]);
 #pragma once
 
 #include "voxel/diagonal_probes.hpp"
@@ -54,14 +49,6 @@ struct node_record {
 
 class node_records {
 public:
-    void prepare(int grid_width, int grid_height) {
-        const std::size_t cells = static_cast<std::size_t>(grid_width) * static_cast<std::size_t>(grid_height);
-        if (cells != cell_index.size()) {
-            cell_index.assign(cells, 0);
-        }
-        width = grid_width;
-    }
-
     void clear() { records.clear(); }
     void reserve(std::size_t count) { records.reserve(count); }
 
@@ -80,14 +67,11 @@ public:
         record.node = node;
         record.x = x;
         record.y = y;
-        const int id = static_cast<int>(records.size() - 1);
-        cell_index[index(x, y)] = id;
-        return id;
+        return static_cast<int>(records.size() - 1);
     }
 
     node_record& operator[](int id) { return records[static_cast<std::size_t>(id)]; }
     const node_record& operator[](int id) const { return records[static_cast<std::size_t>(id)]; }
-    int at_cell(int x, int y) const { return cell_index[index(x, y)]; }
     std::vector<node_record>::const_iterator begin() const { return records.begin(); }
     std::vector<node_record>::const_iterator end() const { return records.end(); }
 
@@ -108,17 +92,12 @@ public:
     }
 
     std::size_t bytes() const {
-        return records.capacity() * sizeof(node_record) + cell_index.capacity() * sizeof(int);
+        return records.capacity() * sizeof(node_record);
     }
+    void release() { std::vector<node_record>().swap(records); }
 
 private:
-    std::size_t index(int x, int y) const {
-        return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
-    }
-
     std::vector<node_record> records;
-    std::vector<int> cell_index;  // cell -> id of its record in the running search
-    int width = 0;
 };
 
 }  // namespace Voxel

@@ -40,6 +40,7 @@ void check_random_sequences(int changes, int steps) {
         std::vector<open_key> keys;
         std::vector<std::size_t> ascents;
         bubble_open_list open(keys, ascents);
+        open.take_keys_as_listed();
         const int key_range = 1 + static_cast<int>(random() % 40);
         int records = 0;
         for (int step = 0; step < steps; ++step) {
@@ -86,6 +87,7 @@ TEST(BubbleOpenList, TakesOverAListAsItIs) {
     }
     std::vector<std::size_t> ascents;
     bubble_open_list open(keys, ascents);
+    open.take_keys_as_listed();
     EXPECT_EQ(ascents, std::vector<std::size_t>{1});  // 3 before 7
     open.make_room(1);
     open.append(5, 4);
@@ -117,6 +119,7 @@ TEST(BubbleOpenList, AChangeOfAnEntryNotOnTheListOnlyMakesAPass) {
     std::vector<open_key> keys{{4, 0}, {2, 1}};
     std::vector<std::size_t> ascents;
     bubble_open_list open(keys, ascents);
+    open.take_keys_as_listed();
     open.make_room(1);
     open.changed(7, 1);
     EXPECT_EQ(entries_of(open), (std::vector<entry>{{4, 0}, {2, 1}}));

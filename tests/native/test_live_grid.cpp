@@ -61,7 +61,7 @@ TEST(LiveGrid, DiagonalRunTellsWhatItsVerticalProbeFound) {
     EXPECT_EQ(stop.at, cell(3, 3));
     EXPECT_EQ(stop.probes.dx, -1);
     EXPECT_EQ(stop.probes.dy, -1);
-    EXPECT_EQ(stop.probes.horizontal, answer::none);
+    EXPECT_EQ(stop.probes.horizontal, answer::no_jump_point);
     EXPECT_EQ(stop.probes.vertical, answer::jump_point);
     EXPECT_EQ(stop.probes.jump, 0);
     cell left{2, 3};

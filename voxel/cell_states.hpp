@@ -1,0 +1,139 @@
+// cell_states: what the running search knows of each cell of the grid:
+// whether the cell's node is opened or closed (two bits a cell, which mostly
+// stay in the cache even on large maps) and which record of the search
+// stands for it (an index of 4 bytes a cell, read only for a marked cell).
+// The marks are kept in words of 32 cells, and each word carries the number
+// of the search that last wrote it: a word written by an earlier search (on
+// this map or on one of another size) reads as all clear, and is cleared
+// when the running search first writes to it. So starting a search never
+// visits the cells, and nothing is cleared when it ends.
+//
+// Contract
+//   Dependencies: the C++17 standard library.
+//   Ownership:    part of a thread's search_workspace.
+//   Invariants:   a cell marked in the running search has a record in it,
+//                 named by its index entry. The storage covers at least the
+//                 cells of the grid given to begin_search(); it grows only
+//                 when a larger grid comes, and is zeroed only when it grows
+//                 or when the 32-bit search number wraps (both counted by
+//                 preparations()).
+//   Checking:     none; cells are inside the grid given to begin_search().
+//   Threads:      one search at a time.
+//
+// Usage
+//   cells.begin_search(width, height);
+//   cells.set(x, y, record_id, true, false);   // opened
+//   cell_state state = cells.at(x, y);
+//   if (state.closed()) ...; else if (state.opened()) use(cells.record_at(x, y));
+//   cells.close(x, y);
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace OSTREL {
+namespace Voxel {
+
+// One cell's marks in the running search.
+class cell_state {
+public:
+    explicit cell_state(unsigned int mark_bits) : bits(mark_bits) {}
+    bool opened() const { return (bits & opened_bit) != 0; }
+    bool closed() const { return (bits & closed_bit) != 0; }
+
+    static constexpr unsigned int opened_bit = 1;
+    static constexpr unsigned int closed_bit = 2;
+
+private:
+    unsigned int bits;
+};
+
+class cell_states {
+public:
+    // Starts a new search on a grid of this size. Constant time, unless the
+    // storage must grow to cover the grid (then it is zeroed once).
+    void begin_search(int grid_width, int grid_height) {
+        const std::size_t cells = static_cast<std::size_t>(grid_width) * static_cast<std::size_t>(grid_height);
+        if (cells > record_index.size()) {
+            const std::size_t words = (cells + cells_per_word - 1) / cells_per_word;
+            std::vector<std::uint64_t> larger_marks(words);
+            std::vector<std::uint32_t> larger_stamps(words);  // 0: written by no search
+            std::vector<int> larger_index(cells);
+            marks.swap(larger_marks);
+            stamps.swap(larger_stamps);
+            record_index.swap(larger_index);
+            ++preparation_count;
+        }
+        width = grid_width;
+        if (++search == 0) {
+            std::fill(stamps.begin(), stamps.end(), 0);
+            ++preparation_count;
+            search = 1;
+        }
+    }
+
+    cell_state at(int x, int y) const {
+        const std::size_t i = index(x, y);
+        const std::size_t w = i / cells_per_word;
+        const std::uint64_t word = stamps[w] == search ? marks[w] : 0;
+        return cell_state(static_cast<unsigned int>(word >> shift(i)) & 3u);
+    }
+    // The record of a cell marked in the running search.
+    int record_at(int x, int y) const { return record_index[index(x, y)]; }
+
+    // The cell's node has the record `record`; adds the marks given.
+    void set(int x, int y, int record, bool opened, bool closed) {
+        const std::size_t i = index(x, y);
+        const unsigned int bits = (opened ? cell_state::opened_bit : 0u) | (closed ? cell_state::closed_bit : 0u);
+        fresh_word(i / cells_per_word) |= std::uint64_t{bits} << shift(i);
+        record_index[i] = record;
+    }
+    // The cell must have a record in this search.
+    void close(int x, int y) {
+        const std::size_t i = index(x, y);
+        fresh_word(i / cells_per_word) |= std::uint64_t{cell_state::closed_bit} << shift(i);
+    }
+
+    // How often the storage was sized or zeroed: the only work a search
+    // start does that grows with the grid.
+    std::size_t preparations() const { return preparation_count; }
+    std::size_t bytes() const {
+        return marks.capacity() * sizeof(std::uint64_t) + stamps.capacity() * sizeof(std::uint32_t) +
+               record_index.capacity() * sizeof(int);
+    }
+    std::size_t covered_cells() const { return record_index.size(); }
+    // Gives the storage back; the next search sizes it again.
+    void release() {
+        std::vector<std::uint64_t>().swap(marks);
+        std::vector<std::uint32_t>().swap(stamps);
+        std::vector<int>().swap(record_index);
+    }
+
+private:
+    static constexpr std::size_t cells_per_word = 32;
+
+    std::size_t index(int x, int y) const {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+    }
+    static unsigned int shift(std::size_t i) { return 2 * static_cast<unsigned int>(i % cells_per_word); }
+    // The marks word, cleared first if an earlier search wrote it.
+    std::uint64_t& fresh_word(std::size_t w) {
+        if (stamps[w] != search) {
+            stamps[w] = search;
+            marks[w] = 0;
+        }
+        return marks[w];
+    }
+
+    std::vector<std::uint64_t> marks;   // two bits a cell, 32 cells a word
+    std::vector<std::uint32_t> stamps;  // the search that wrote each marks word
+    std::vector<int> record_index;      // cell -> its record, when marked
+    int width = 0;
+    std::uint32_t search = 0;           // number of the running search
+    std::size_t preparation_count = 0;
+};
+
+}  // namespace Voxel
+}  // namespace OSTREL

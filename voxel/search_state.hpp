@@ -1,0 +1,163 @@
+// search_state: the bookkeeping of one running search, kept consistent in
+// one place. A search's state lives in four copies that must agree: the
+// records of the touched nodes (node_records), the stamped word of each cell
+// (cell_states: opened, closed, which record), the open list's keys
+// (bubble_open_list) and, when the search ends, the pathfinder's own lists
+// and nodes. The algorithm (jps_pathfinder_search.cpp) asks and tells this
+// type; it never touches the copies itself.
+//
+// Contract
+//   Dependencies: jps_pathfinder, search_workspace (records, cell words, open
+//                 keys) and bubble_open_list.
+//   Ownership:    borrows the pathfinder and the thread's workspace for its
+//                 lifetime, which is one call of the search.
+//   Construction: in this order, each step relying on the one before: the
+//                 cell words start a new search; every node on the
+//                 pathfinder's open_list and closed_list gets a record as the
+//                 node holds it, and its cell the node's marks (room is made
+//                 first, so a failure leaves nothing half done); the open
+//                 list takes the listed keys in their order.
+//   Invariants:   a cell is opened or closed in its word exactly when its
+//                 record says so; every opened record that is not closed is
+//                 on the open list once; the record ids in the keys and the
+//                 words name records of this search.
+//   Written back: the nodes are not written while the search runs. At its
+//                 end the open keys become the pathfinder's open_list (the
+//                 closed_list is appended to as nodes are taken off); with
+//                 leaves::every_node every record is then copied into its
+//                 node (what the step-by-step search leaves in the nodes);
+//                 with leaves::goal_chain only the goal and its parents are,
+//                 when reached_goal() is told (all that backtrace reads).
+//   Failure:      make_room() before a batch of changes is the only step of a
+//                 change that can throw; a throw leaves the records, words
+//                 and keys agreeing with each other.
+//   Threads:      one search at a time on a workspace (search_workspace::loan).
+//
+// Usage
+//   search_state state(finder, workspace, search_state::leaves::goal_chain);
+//   state.open_start(start);
+//   int id = state.take_off_best();
+//   state.make_room(count);
+//   cell_state cell = state.cell(x, y);
+//   if (cell.opened()) state.improve(state.record_at(x, y), route);
+#pragma once
+
+#include "voxel/bubble_open_list.hpp"
+#include "voxel/cell_states.hpp"
+#include "voxel/diagonal_probes.hpp"
+#include "voxel/jps_pathfinder.hpp"
+#include "voxel/node_records.hpp"
+#include "voxel/search_workspace.hpp"
+
+namespace OSTREL {
+namespace Voxel {
+
+// A route to a jump point: its costs, the jump point it comes from and what
+// the run that found it found beyond it.
+struct route {
+    int g;
+    int h;
+    jps_node* parent;
+    int parent_x;
+    int parent_y;
+    diagonal_probes probes;
+};
+
+class search_state {
+public:
+    enum class leaves { every_node, goal_chain };
+
+    search_state(jps_pathfinder& finder, search_workspace& workspace, leaves left);
+    ~search_state();
+    search_state(const search_state&) = delete;
+    search_state& operator=(const search_state&) = delete;
+
+    // Makes room for the next `more` changes (discover, improve): they then
+    // cannot fail half-way. Room is made a batch at a time and counted down.
+    void make_room(int more) {
+        if (more > changes_with_room) make_room_for_batch(more);
+        changes_with_room -= more;
+    }
+
+    // Puts the start on the open list as a clean node: g, h, f 0, no parent.
+    void open_start(jps_node* start);
+    bool open_list_empty() const { return open.empty(); }
+    // Takes the next node off the open list, puts it on the closed list and
+    // marks it closed; returns its record.
+    int take_off_best();
+    // The goal's record, taken off: with leaves::goal_chain the goal and its
+    // parents are written into their nodes now.
+    void reached_goal(int goal);
+
+    const node_record& record(int id) const { return records[id]; }
+    cell_state cell(int x, int y) const { return cells.at(x, y); }
+    // The record of a cell that is opened or closed.
+    int record_at(int x, int y) const { return cells.record_at(x, y); }
+    // The record of a node handed in from outside the search; a node on
+    // neither list gets one, as it stands. Makes its own room.
+    int record_for(jps_node* node);
+
+    // A strictly cheaper route to the opened node of record `id`.
+    void improve(int id, const route& better);
+    // The first route to the untouched cell (x, y): its node is opened.
+    void discover(int x, int y, const route& first);
+
+private:
+    void take_over_listed_nodes();
+    int take_over(jps_node* node);
+    void make_room_for_batch(int more);
+    void write_open_list();
+    void write_back_chain(int goal);
+
+    jps_pathfinder& finder;
+    node_records& records;
+    cell_states& cells;
+    std::vector<open_key>& open_keys;
+    bubble_open_list open;
+    const leaves left_in_nodes;
+    int changes_with_room = 0;  // changes there is room for (make_room)
+};
+
+// The steps of every expansion, inlined into the search.
+
+// The node goes on the closed list before it is marked, so that even a
+// failed append leaves no marked node off the lists.
+inline int search_state::take_off_best() {
+    const int id = open.back_record();
+    node_record& record = records[id];
+    finder.closed_list.push_back(record.node);
+    open.take_back();
+    record.closed = true;
+    cells.close(record.x, record.y);
+    return id;
+}
+
+inline void search_state::improve(int id, const route& better) {
+    node_record& target = records[id];
+    target.g = better.g;
+    target.h = better.h;
+    target.f = better.g + better.h;
+    target.parent = better.parent;
+    target.parent_x = better.parent_x;
+    target.parent_y = better.parent_y;
+    target.probes = better.probes;
+    open.changed(id, target.f);
+}
+
+inline void search_state::discover(int x, int y, const route& first) {
+    const int id = records.add(finder.getNodeAt(x, y), x, y);
+    node_record& record = records[id];
+    record.parent = first.parent;
+    record.g = first.g;
+    record.h = first.h;
+    record.f = first.g + first.h;
+    record.parent_x = first.parent_x;
+    record.parent_y = first.parent_y;
+    record.probes = first.probes;
+    record.opened = true;
+    cells.set(x, y, id, true, false);
+    open.append(record.f, id);
+}
+
+}  // namespace Voxel
+}  // namespace OSTREL
