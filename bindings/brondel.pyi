@@ -1,8 +1,8 @@
 """Voxel diffraction algorithms and classes"""
-# Type stub of the brondel extension module, installed beside it. Every
-# argument is positional only. tests/python/test_stub.py compares this file
-# with the live module.
-from typing import List, Sequence, Union
+# Type stub of the brondel extension module, installed as the package
+# brondel-stubs. Every argument is positional only. tests/python/test_stub.py
+# compares this file with the live module.
+from typing import List, NoReturn, Sequence, Union
 
 class projection_map:
     """Occupancy grid of width x height one-byte cells; 0 is free, anything
@@ -23,12 +23,15 @@ class path_2d:
     """Cells of a path, as returned by pathfinder.get_path(); str() gives
     "(x0, y0) > (x1, y1) > ...". Cannot be built from Python."""
 
+    def __init__(self, cannot_be_built: NoReturn, /) -> None: ...
     def __str__(self) -> str: ...
     def length(self) -> int:
         """The number of cells."""
 
 class pathfinder_ifc:
     """The pathfinder interface; it cannot be built from Python."""
+
+    def __init__(self, cannot_be_built: NoReturn, /) -> None: ...
 
 class pathfinder(pathfinder_ifc):
     """Bounded jump point search (5000 expansions) on a bound projection_map."""
