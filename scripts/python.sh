@@ -6,8 +6,6 @@
 # CMake chooses the interpreter (cmake/BrondelPython.cmake) and keeps it in its
 # cache; an unconfigured build folder is configured first.
 source "$(dirname "$0")/common.sh"
-if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-    cmake -S "$REPO_ROOT" -B "$BUILD_DIR" -G Ninja >/dev/null
-fi
+[ -f "$BUILD_DIR/CMakeCache.txt" ] || configure_project
 python="$(build_python)"
 exec "$python" "$@"
