@@ -81,6 +81,13 @@ class BuildProjectTest(unittest.TestCase):
         self.assertEqual(self.calls(True), [build])
         self.assertEqual(self.calls(True, "-DBRONDEL_SANITIZE=ON"), [configure + " -DBRONDEL_SANITIZE=ON", build])
 
+    def test_fuzz_configuration_warns_of_nothing(self):
+        # The fuzz build uses no interpreter; the scripts name none to CMake.
+        with tempfile.TemporaryDirectory() as build:
+            status, output = bash("source scripts/common.sh; BUILD_DIR=%s configure_project "
+                                  "-DBRONDEL_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug" % build)
+        self.assertEqual((status, output), (0, ""))
+
     def test_only_build_project_configures_or_builds(self):
         for name in sorted(os.listdir(SCRIPTS)):
             if name.endswith(".sh") and name != "common.sh":
