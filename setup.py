@@ -1,6 +1,10 @@
 """pip install . : builds brondel with the project's CMake build, so that the
 installed module gets exactly the sources and flags of `cmake --build`, and
-installs it with its type stub brondel.pyi beside it.
+installs it with its type stub as the stub-only package brondel-stubs, where
+type checkers look for the stub of a single-module extension (PEP 561).
+
+scripts/dist.sh uses it to make wheels of modules the CMake build has already
+built and tested: `build_ext --module FILE` packs FILE instead of building.
 
 Needs CMake 3.18 or newer, a C++17 compiler and pybind11's CMake package
 (Debian: cmake g++ pybind11-dev; ninja-build is used when present). The module
@@ -9,6 +13,7 @@ pyproject.toml, since the setuptools bundled with CPython 3.8 cannot read it.
 """
 import glob
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -19,11 +24,42 @@ from setuptools.command.build_ext import build_ext
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
+def project_version():
+    """The version, kept in one place: the project() call of CMakeLists.txt."""
+    with open(os.path.join(HERE, "CMakeLists.txt"), encoding="utf-8") as text:
+        return re.search(r"project\(brondel VERSION ([0-9.]+)", text.read()).group(1)
+
+
 class CMakeBuild(build_ext):
-    """Builds the module target of the CMake project and copies the module and
-    the stub to where setuptools installs from."""
+    """Builds the module target of the CMake project (or takes the module
+    named by --module) and copies the module and the stub to where setuptools
+    installs from."""
+
+    user_options = build_ext.user_options + [
+        ("module=", None, "pack this module file, already built, instead of building one")]
+
+    def initialize_options(self):
+        super().initialize_options()
+        self.module = None
+
+    def get_ext_filename(self, fullname):
+        # A given module keeps its own name, which carries its platform's
+        # suffix (.cp38-win_amd64.pyd for the Windows build).
+        if self.module:
+            return os.path.basename(self.module)
+        return super().get_ext_filename(fullname)
 
     def build_extension(self, ext):
+        target = self.get_ext_fullpath(ext.name)
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        shutil.copyfile(self.module or self._cmake_build(ext.name), target)
+        stubs = os.path.join(os.path.dirname(target), ext.name + "-stubs")
+        os.makedirs(stubs, exist_ok=True)
+        shutil.copyfile(os.path.join(HERE, "bindings", ext.name + ".pyi"),
+                        os.path.join(stubs, "__init__.pyi"))
+
+    def _cmake_build(self, name):
+        """Builds the module with CMake; returns the built file."""
         build_dir = os.path.abspath(os.path.join(self.build_temp, "cmake"))
         configure = ["cmake", "-S", HERE, "-B", build_dir,
                      "-DCMAKE_BUILD_TYPE=Release", "-DBRONDEL_TESTS=OFF",
@@ -32,12 +68,8 @@ class CMakeBuild(build_ext):
             configure += ["-G", "Ninja"]
         subprocess.check_call(configure)
         subprocess.check_call(["cmake", "--build", build_dir, "--config", "Release",
-                               "--target", ext.name, "--parallel", str(os.cpu_count() or 1)])
-        target = self.get_ext_fullpath(ext.name)
-        os.makedirs(os.path.dirname(target), exist_ok=True)
-        shutil.copyfile(self._built_module(build_dir, ext.name), target)
-        shutil.copyfile(os.path.join(HERE, "bindings", ext.name + ".pyi"),
-                        os.path.join(os.path.dirname(target), ext.name + ".pyi"))
+                               "--target", name, "--parallel", str(os.cpu_count() or 1)])
+        return self._built_module(build_dir, name)
 
     def _built_module(self, build_dir, name):
         file_name = os.path.basename(self.get_ext_filename(name))
@@ -56,9 +88,14 @@ def readme():
 
 setup(
     name="brondel",
-    version="0.1.0",
+    version=project_version(),
     description="Voxel diffraction algorithms and classes: bounded jump point search, "
                 "line of sight and path corners on a 2-D occupancy grid",
+    license="Proprietary",
+    classifiers=["License :: Other/Proprietary License",
+                 "Programming Language :: Python :: 3.8",
+                 "Programming Language :: C++",
+                 "Typing :: Typed"],
     long_description=readme(),
     long_description_content_type="text/markdown",
     python_requires=">=3.8",

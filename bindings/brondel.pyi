@@ -1,9 +1,10 @@
 """Voxel diffraction algorithms and classes"""
-# Type stub of the brondel extension module, installed beside it. Every
-# argument is positional only. tests/python/test_stub.py compares this file
-# with the live module, docstrings included: the method and property
-# docstrings are those of bindings/docstrings.hpp, and the classes have none.
-from typing import List, Sequence, Union
+# Type stub of the brondel extension module, installed as the package
+# brondel-stubs. Every argument is positional only. tests/python/test_stub.py
+# compares this file with the live module, docstrings included: the method and
+# property docstrings are those of bindings/docstrings.hpp, and the classes
+# have none.
+from typing import List, NoReturn, Sequence, Union
 
 class projection_map:
     def __init__(self, width: int, height: int, /) -> None:
@@ -24,13 +25,15 @@ class projection_map:
         """[width, height], a new list at every read."""
 
 class path_2d:
+    def __init__(self, cannot_be_built: NoReturn, /) -> None: ...
     def __str__(self) -> str:
         """The cells in order as "(x0, y0) > (x1, y1) > ...", zero-based
         (column, row); an empty str for an empty path."""
     def length(self) -> int:
         """The number of cells in the path."""
 
-class pathfinder_ifc: ...
+class pathfinder_ifc:
+    def __init__(self, cannot_be_built: NoReturn, /) -> None: ...
 
 class pathfinder(pathfinder_ifc):
     def __init__(self) -> None:

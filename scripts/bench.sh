@@ -9,7 +9,7 @@ build_project
 RESULTS="$REPO_ROOT/bench/results"
 mkdir -p "$RESULTS"
 "$BUILD_DIR/bench/bench_pathfinders" --json "$BUILD_DIR/bench-native.json" "$@" "$REPO_ROOT/bench/maps"
-PYTHONPATH="$BUILD_DIR/python" "$(find_python)" "$REPO_ROOT/bench/python_costs.py" --json "$BUILD_DIR/bench-python.json"
-"$(find_python)" "$REPO_ROOT/bench/report.py" "$BUILD_DIR/bench-native.json" --python "$BUILD_DIR/bench-python.json" \
+PYTHONPATH="$BUILD_DIR/python" "$(build_python)" "$REPO_ROOT/bench/python_costs.py" --json "$BUILD_DIR/bench-python.json"
+"$(build_python)" "$REPO_ROOT/bench/report.py" "$BUILD_DIR/bench-native.json" --python "$BUILD_DIR/bench-python.json" \
     --markdown "$RESULTS/results.md" --png "$RESULTS/results.png"
 echo "Wrote $RESULTS/results.md and $RESULTS/results.png"

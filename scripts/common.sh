@@ -1,9 +1,11 @@
-# Shared set-up for the scripts: root check, Debian packages, the interpreter
-# the module is built for, and the CMake build. Sourced, not run.
+# Shared set-up for the scripts: root check, Debian packages, the CMake build
+# and the interpreter it was made for. Sourced, not run.
 set -euo pipefail
 
 REPO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BRONDEL_BUILD_DIR:-$REPO_ROOT/build}"
+# The Windows x64 cross build (scripts/windows.sh).
+WINDOWS_BUILD_DIR="${BRONDEL_WINDOWS_BUILD_DIR:-$REPO_ROOT/build-windows}"
 
 # Packages every build needs; scripts add their own.
 BASE_PACKAGES=(cmake ninja-build g++ pybind11-dev googletest binutils)
@@ -34,31 +36,29 @@ install_packages() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# Prints the CPython 3.8 to build for: $BRONDEL_PYTHON, else pyenv's newest
-# 3.8, else python3.8 on PATH.
-find_python() {
-    if [ -n "${BRONDEL_PYTHON:-}" ]; then
-        echo "$BRONDEL_PYTHON"
-        return
-    fi
-    local root="${PYENV_ROOT:-$HOME/.pyenv}"
-    command -v pyenv >/dev/null 2>&1 && root="$(pyenv root)"
-    local found
-    found="$(ls -d "$root"/versions/3.8*/bin/python3.8 2>/dev/null | sort -V | tail -n 1 || true)"
-    [ -z "$found" ] && found="$(command -v python3.8 || true)"
-    if [ -z "$found" ]; then
-        echo "error: no CPython 3.8 found; set BRONDEL_PYTHON=/path/to/python3.8" >&2
+# Prints the interpreter the build in $BUILD_DIR is made for, as CMake chose it
+# (cmake/BrondelPython.cmake) and keeps it in the cache.
+build_python() {
+    local python
+    python="$(sed -n 's/^PYTHON_EXECUTABLE:[A-Z]*=//p' "$BUILD_DIR/CMakeCache.txt" 2>/dev/null || true)"
+    if [ -z "$python" ]; then
+        echo "error: $BUILD_DIR is not configured for a Python interpreter" >&2
         exit 1
     fi
-    echo "$found"
+    echo "$python"
 }
 
-# Configures (once) and builds the module and the tests into $BUILD_DIR.
+# Configures $BUILD_DIR with the given CMake arguments.
+configure_project() {
+    cmake -S "$REPO_ROOT" -B "$BUILD_DIR" -G Ninja "$@" >/dev/null
+}
+
+# Builds the module and the tests into $BUILD_DIR, at most two jobs at a time.
+# It configures first when there is no cache yet or when CMake arguments are
+# given, so that a -D given on a later run takes effect.
 build_project() {
-    local python
-    python="$(find_python)"
-    if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-        cmake -S "$REPO_ROOT" -B "$BUILD_DIR" -G Ninja -DPYTHON_EXECUTABLE="$python" "$@" >/dev/null
+    if [ $# -gt 0 ] || [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+        configure_project "$@"
     fi
     # Two jobs at most: the machines have two cores, shared with other work.
     cmake --build "$BUILD_DIR" -j "${BRONDEL_JOBS:-2}" >/dev/null

@@ -5,4 +5,4 @@ source "$(dirname "$0")/common.sh"
 require_root
 install_packages "${BASE_PACKAGES[@]}"
 build_project
-PYTHONPATH="$BUILD_DIR/python" exec "$(find_python)" "$REPO_ROOT/examples/demo.py" "$@"
+PYTHONPATH="$BUILD_DIR/python" exec "$(build_python)" "$REPO_ROOT/examples/demo.py" "$@"

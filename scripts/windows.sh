@@ -9,8 +9,6 @@ source "$(dirname "$0")/common.sh"
 require_root
 install_packages "${BASE_PACKAGES[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
 
-WINDOWS_BUILD_DIR="${BRONDEL_WINDOWS_BUILD_DIR:-$REPO_ROOT/build-windows}"
-
 # Wine keeps its prefix (a small Windows installation, about 700 MB) outside
 # the repository. A persistent wineserver, started here and stopped on exit,
 # keeps each test program's start under a second; without it every program
@@ -25,12 +23,8 @@ wine wineboot --init >/dev/null 2>&1
 
 # The Linux build provides the reference report.
 build_project
-if [ ! -f "$WINDOWS_BUILD_DIR/CMakeCache.txt" ]; then
-    cmake -S "$REPO_ROOT" -B "$WINDOWS_BUILD_DIR" -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE="$REPO_ROOT/cmake/toolchain-mingw-w64-x86_64.cmake" \
-        -DPYTHON_EXECUTABLE="$(find_python)" >/dev/null
-fi
-cmake --build "$WINDOWS_BUILD_DIR" >/dev/null
+BUILD_DIR="$WINDOWS_BUILD_DIR" build_project \
+    -DCMAKE_TOOLCHAIN_FILE="$REPO_ROOT/cmake/toolchain-mingw-w64-x86_64.cmake"
 ctest --test-dir "$WINDOWS_BUILD_DIR" --output-on-failure -j "$(nproc)"
 
 # Same seeded maps and queries, same answers, on both platforms.

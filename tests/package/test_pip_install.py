@@ -1,5 +1,5 @@
 """pip install of a clean source tree into a fresh CPython venv, offline:
-the module builds, imports from the venv with its stub beside it, and
+the module builds, imports from the venv with its stub package beside it, and
 answers a search."""
 import glob
 import os
@@ -18,7 +18,7 @@ CHECK = textwrap.dedent("""
     import os, sys
     import brondel
     assert brondel.__file__.startswith(sys.prefix), brondel.__file__
-    assert os.path.isfile(os.path.join(os.path.dirname(brondel.__file__), "brondel.pyi"))
+    assert os.path.isfile(os.path.join(os.path.dirname(brondel.__file__), "brondel-stubs", "__init__.pyi"))
     grid = brondel.projection_map(4, 3)
     finder = brondel.pathfinder()
     finder.init(grid, True)

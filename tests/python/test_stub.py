@@ -24,6 +24,8 @@ STUB_TYPES = {
     "str": {"str", "Union[str, bytes, bytearray]"},
     "List[int[2]]": {"List[int]"},
     "List[int[3]]": {"Sequence[int]"},
+    # The stub's way to say that no call can build the class.
+    "NoReturn": {"NoReturn"},
 }
 
 SIGNATURE = re.compile(r"^(?P<name>\w*)\((?P<params>.*)\) -> (?P<result>.+)$")
@@ -66,6 +68,10 @@ def live_members(cls):
             members[name] = ("property", value.fset is None) + live_signature(value.fget.__doc__)
         elif type(value).__name__ == "instancemethod":
             members[name] = ("method", None) + live_signature(value.__doc__)
+        elif name == "__init__" and type(value).__name__ == "wrapper_descriptor":
+            # The binding library's __init__ of a class without constructor,
+            # which raises for every call.
+            members[name] = ("refused", None, ["NoReturn"], "None")
     return members
 
 
@@ -93,10 +99,12 @@ def stub_function(node):
                        and arguments.vararg is None and arguments.kwarg is None
                        and not arguments.defaults)
     decorators = [annotation(d) for d in node.decorator_list]
+    arguments = [annotation(p.annotation) for p in params[1:]]
     kind = "property" if decorators == ["property"] else "method"
+    if node.name == "__init__" and arguments == ["NoReturn"]:
+        kind = "refused"   # no argument can be given, so no call type-checks
     read_only = True if kind == "property" else None
-    return (kind, read_only, [annotation(p.annotation) for p in params[1:]],
-            annotation(node.returns), positional_only)
+    return (kind, read_only, arguments, annotation(node.returns), positional_only)
 
 
 def stub_classes():
