@@ -203,7 +203,9 @@ class DocstringTest(unittest.TestCase):
         checked = 0
         for class_name, cls in self.live.items():
             stub_members = self.stub[class_name][1]
-            for name in live_members(cls):
+            for name, member in live_members(cls).items():
+                if member[0] == "refused":
+                    continue  # the binding library's own __init__, which raises
                 checked += 1
                 with self.subTest(member="%s.%s" % (class_name, name)):
                     text = live_docstring(vars(cls)[name])
