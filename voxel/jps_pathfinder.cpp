@@ -6,6 +6,7 @@
 #include <cmath>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace OSTREL {
 namespace Voxel {
@@ -82,10 +83,14 @@ int jps_pathfinder::init(const projection_map& new_map, bool new_interpolate) {
     const int new_width = static_cast<int>(new_map.resolution[0]);
     const int new_height = static_cast<int>(new_map.resolution[1]);
     // Between searches every node is clean, so a grid of the right size is
-    // reused as it is. A new grid is built aside first: if memory runs out,
-    // the pathfinder keeps its old map and grid.
+    // reused as it is, lists included. A new grid is built aside first: if
+    // memory runs out, the pathfinder keeps its old map, grid and lists. The
+    // lists of the last search point into the old grid and go with it.
     if (new_width != width || new_height != height) {
-        nodes = buildNodeGrid(new_width, new_height);
+        std::valarray<std::valarray<jps_node>> grid = buildNodeGrid(new_width, new_height);
+        open_list.clear();
+        closed_list.clear();
+        nodes = std::move(grid);
         width = new_width;
         height = new_height;
     }

@@ -16,7 +16,9 @@
 //                 node that is not clean is on open_list or closed_list, so
 //                 cleanUpNodes() resets every touched node. findPath's own
 //                 search writes only the found goal's parent chain into the
-//                 nodes, and cleanUpChain() resets exactly that.
+//                 nodes, and cleanUpChain() resets exactly that. The lists
+//                 keep the last search's nodes until the next search, or until
+//                 an init() that rebuilds the grid empties them with it.
 //   Checking:     find_path and test_direct_view accept any coordinates:
 //                 cells outside the grid are never read. init() rejects maps
 //                 wider or higher than max_extent with std::length_error
