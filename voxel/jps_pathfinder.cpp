@@ -3,6 +3,8 @@
 // the line of sight live in jps_pathfinder_{search,backtrace,line}.cpp.
 #include "voxel/jps_pathfinder.hpp"
 
+#include "voxel/memory_probe.hpp"
+
 #include <cmath>
 #include <sstream>
 #include <stdexcept>
@@ -30,8 +32,13 @@ void requireSupportedSize(const projection_map& map) {
     }
 }
 
-// A grid of height rows of width clean nodes, each knowing its own cell.
+// A grid of height rows of width clean nodes, each knowing its own cell. The
+// whole grid is asked for first: built row by row, a grid larger than memory
+// would fill the machine before the last row failed.
 std::valarray<std::valarray<jps_node>> buildNodeGrid(int width, int height) {
+    const std::size_t per_row = sizeof(std::valarray<jps_node>) +
+                                bytes_for(static_cast<std::size_t>(width), sizeof(jps_node));
+    require_memory(bytes_for(static_cast<std::size_t>(height), per_row));
     std::valarray<std::valarray<jps_node>> grid(static_cast<std::size_t>(height));
     for (int y = 0; y < height; ++y) {
         grid[y].resize(static_cast<std::size_t>(width));

@@ -27,7 +27,9 @@
 //                 the caller's duty.
 //   Failure:      running out of memory throws std::bad_alloc; the node grid
 //                 is left clean and the path empty, so later searches stay
-//                 correct.
+//                 correct. init() asks for a new grid's memory as a whole
+//                 before building it (memory_probe); when it fails, the map,
+//                 grid and lists stay as they were.
 //   Threads:      one caller at a time; a search writes the nodes, the lists
 //                 and the result. The map must not change during a call.
 //
