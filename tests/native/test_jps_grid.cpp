@@ -31,7 +31,7 @@ TEST(JpsGrid, InitBuildsNodesThatKnowTheirCells) {
     EXPECT_FALSE(finder.interpolate);
     EXPECT_EQ(finder.getNodeAt(2, 1)->x, 2);
     EXPECT_EQ(finder.getNodeAt(2, 1)->y, 1);
-    EXPECT_TRUE(gridIsClean(finder));
+    EXPECT_TRUE(node_grid_is_clean(finder));
 }
 
 TEST(JpsGrid, SameSizeRebindsWithoutRebuilding) {
@@ -46,7 +46,7 @@ TEST(JpsGrid, SameSizeRebindsWithoutRebuilding) {
     // The second map and flag are the ones used: (1, 0) is blocked there, and
     // the path comes back straightened into every cell.
     EXPECT_EQ(finder.find_path({1, 1, 0}, {3, 1, 0}), 0);
-    EXPECT_EQ(cellsOf(finder.path.coords), (cells{{0, 0}, {1, 1}, {2, 0}}));
+    EXPECT_EQ(cells_of(finder.path.coords), (cells{{0, 0}, {1, 1}, {2, 0}}));
 }
 
 TEST(JpsGrid, ZeroWidthMapHasRowsButNoNodes) {
@@ -103,7 +103,7 @@ TEST(JpsGrid, CleanUpResetsListedNodesOnly) {
     finder.open_list = {listed};
     finder.closed_list.clear();
     finder.cleanUpNodes();
-    EXPECT_TRUE(isClean(*listed));
+    EXPECT_TRUE(node_is_clean(*listed));
     EXPECT_EQ(listed->x, 1);
     EXPECT_EQ(other->g, 7);
     EXPECT_EQ(finder.open_list.size(), 1u);
