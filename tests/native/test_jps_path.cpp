@@ -43,7 +43,6 @@ struct bound {
     projection_map map;
     jps_pathfinder finder;
     bound(projection_map m, bool interpolate) : map(std::move(m)) { finder.init(map, interpolate); }
-    cells path() const { return cells_of(finder.get_path().coords); }
     std::uint32_t lengthBits() const { return float_bits(finder.get_path_length()); }
 };
 
