@@ -170,6 +170,15 @@ const fixed_case worked_examples[] = {
      {0, {{0, 0}, {0, 3}, {1, 4}, {4, 0}, {5, 1}, {4, 2}, {5, 3}, {4, 4}, {4, 5}},
       {4, 5, 4, 4, 5, 3, 5, 2, 5, 1, 4, 0, 3, 0, 2, 0, 1, 0, 0, 0}, 0x411D413Du},
      3},
+    // Found by the exhaustive test (N = 15) with a bubble pass that carried an
+    // entry past an equal key: two jump points of equal f must keep their
+    // order on the open list.
+    {"equal keys keep their order on the open list",
+     {"#.#", ".#.", "...", ".#.", "..."},
+     {2, 1}, {2, 3}, false,
+     {2, {{1, 2}, {2, 1}, {0, 1}, {0, 3}, {2, 3}, {1, 4}},
+      {}, 0x00000000u},
+     3},
 };
 
 // Fresh pathfinders for every case, so that a failed search's length is 0.
