@@ -32,7 +32,7 @@ TEST(JpsGrid, InitBuildsNodesThatKnowTheirCells) {
     EXPECT_FALSE(finder.interpolate);
     EXPECT_EQ(finder.getNodeAt(2, 1)->x, 2);
     EXPECT_EQ(finder.getNodeAt(2, 1)->y, 1);
-    EXPECT_TRUE(gridIsClean(finder));
+    EXPECT_TRUE(node_grid_is_clean(finder));
 }
 
 TEST(JpsGrid, SameSizeRebindsWithoutRebuilding) {
@@ -47,7 +47,7 @@ TEST(JpsGrid, SameSizeRebindsWithoutRebuilding) {
     // The second map and flag are the ones used: (1, 0) is blocked there, and
     // the path comes back straightened into every cell.
     EXPECT_EQ(finder.find_path({1, 1, 0}, {3, 1, 0}), 0);
-    EXPECT_EQ(cellsOf(finder.path.coords), (cells{{0, 0}, {1, 1}, {2, 0}}));
+    EXPECT_EQ(cells_of(finder.path.coords), (cells{{0, 0}, {1, 1}, {2, 0}}));
 }
 
 TEST(JpsGrid, ZeroWidthMapHasRowsButNoNodes) {
@@ -104,7 +104,7 @@ TEST(JpsGrid, CleanUpResetsListedNodesOnly) {
     finder.open_list = {listed};
     finder.closed_list.clear();
     finder.cleanUpNodes();
-    EXPECT_TRUE(isClean(*listed));
+    EXPECT_TRUE(node_is_clean(*listed));
     EXPECT_EQ(listed->x, 1);
     EXPECT_EQ(other->g, 7);
     EXPECT_EQ(finder.open_list.size(), 1u);
@@ -114,7 +114,7 @@ TEST(JpsGrid, CleanUpResetsListedNodesOnly) {
 // frees those nodes, so it must take the lists with them: a native caller
 // that expands or cleans up afterwards would otherwise touch freed memory.
 TEST(JpsGrid, RebuildingTheGridEmptiesTheLists) {
-    const projection_map first = drawnMap({"........",
+    const projection_map first = drawn_map({"........",
                                            "..#..#..",
                                            "..#.....",
                                            "......#.",
@@ -137,7 +137,7 @@ TEST(JpsGrid, RebuildingTheGridEmptiesTheLists) {
         finder.identifySuccessors(start, 4, 4);
         EXPECT_FALSE(finder.open_list.empty());
         finder.cleanUpNodes();
-        EXPECT_TRUE(gridIsClean(finder));
+        EXPECT_TRUE(node_grid_is_clean(finder));
         EXPECT_EQ(finder.find_path({1, 1, 0}, {5, 5, 0}), 0);
     }
 }
@@ -156,5 +156,5 @@ TEST(JpsGrid, SameSizeKeepsTheLists) {
     EXPECT_EQ(finder.open_list, open);
     EXPECT_EQ(finder.closed_list, closed);
     finder.cleanUpNodes();
-    EXPECT_TRUE(gridIsClean(finder));
+    EXPECT_TRUE(node_grid_is_clean(finder));
 }

@@ -54,7 +54,7 @@ bool failsAfter(int allowed, Call call) {
 }  // namespace
 
 TEST(JpsOutOfMemory, FailedSearchLeavesTheGridClean) {
-    const projection_map map = drawnMap({"..........",
+    const projection_map map = drawn_map({"..........",
                                          ".####.###.",
                                          ".#......#.",
                                          ".#.##...#.",
@@ -71,12 +71,12 @@ TEST(JpsOutOfMemory, FailedSearchLeavesTheGridClean) {
             finder.path_length = 123.0f;
             if (!failsAfter(allowed, [&] { finder.find_path({5, 6, 0}, {1, 1, 0}); })) break;
             ++failures;
-            EXPECT_TRUE(gridIsClean(finder)) << allowed;
+            EXPECT_TRUE(node_grid_is_clean(finder)) << allowed;
             EXPECT_TRUE(finder.get_path().coords.empty()) << allowed;
             EXPECT_EQ(finder.get_path_length(), 123.0f) << allowed;
             EXPECT_EQ(finder.find_path({5, 6, 0}, {1, 1, 0}), 0);
             EXPECT_EQ(finder.get_path().coords, reference.get_path().coords);
-            EXPECT_EQ(bitsOf(finder.get_path_length()), bitsOf(reference.get_path_length()));
+            EXPECT_EQ(float_bits(finder.get_path_length()), float_bits(reference.get_path_length()));
         }
         EXPECT_GT(failures, 3);
     }
@@ -99,7 +99,7 @@ TEST(JpsOutOfMemory, FailedRebindKeepsTheOldGridAndLists) {
         EXPECT_EQ(finder.width, 3);
         EXPECT_EQ(finder.open_list, open);
         EXPECT_EQ(finder.closed_list, closed);
-        EXPECT_TRUE(gridIsClean(finder));
+        EXPECT_TRUE(node_grid_is_clean(finder));
         EXPECT_EQ(finder.find_path({1, 1, 0}, {3, 1, 0}), 0);
     }
     EXPECT_GT(failures, 50);
