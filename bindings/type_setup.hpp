@@ -13,6 +13,15 @@
 //   module calls it. A Python subclass may still move an object to another
 //   subclass of the same bound class, which holds the same native object.
 //   Python classes deriving from two bound classes are refused as well.
+//   It also gives the class a __new__ of its own (the library's, unchanged).
+//   Pickle's two oldest protocols look for the nearest class in the object's
+//   ancestry that has its own __new__ and, from Python 3.11 on, call it with
+//   the object; without this that class is the library's common base, whose
+//   construction aborts the process. With it, the bound class itself is found,
+//   which pickle refuses with TypeError ("cannot pickle"), or, for a Python
+//   subclass, the bound class is called with the object, which raises
+//   TypeError as any wrong argument does. Python 3.8 stops at the first
+//   class that is not a heap type, as before.
 //
 // make_collectable(type, traverse, clear)
 //   For a class whose objects hold Python references that the collector
@@ -34,6 +43,7 @@
 inline void give_own_layout(PyHeapTypeObject* heap_type) {
     PyTypeObject& type = heap_type->ht_type;
     type.tp_basicsize = type.tp_base->tp_basicsize + static_cast<Py_ssize_t>(sizeof(PyObject*));
+    type.tp_new = reinterpret_cast<PyTypeObject*>(pybind11::detail::get_internals().instance_base)->tp_new;
 }
 
 extern "C" inline void untrack_then_dealloc(PyObject* self) {
