@@ -228,9 +228,9 @@ class LifetimeTest(unittest.TestCase):
             for protocol in range(2, pickle.HIGHEST_PROTOCOL + 1):
                 with self.assertRaisesRegex(TypeError, "cannot pickle"):
                     pickle.dumps(obj, protocol)
-            # The two oldest protocols: up to Python 3.10 they write the
+            # The two oldest protocols: on Python 3.8 they write the
             # object without its native state, and reading it back refuses to
-            # make an object of the class; from 3.11 on, writing it fails.
+            # make an object of the class; on 3.11, writing it fails.
             for protocol in (0, 1):
                 if sys.version_info >= (3, 11):
                     with self.assertRaises(TypeError):
