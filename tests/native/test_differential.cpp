@@ -1,7 +1,7 @@
 // Differential test: the product pathfinder against the step-by-step reference
 // search, on many seeded random maps and on a sample of benchmark queries.
 // Compared: status, the order of the closed list (so the number of expansions
-// too), the path cells and the bit pattern of the length, in both interpolate
+// too), the open list left behind, in its order, the path cells and the bit pattern of the length, in both interpolate
 // modes; and the answers of test_direct_view.
 #include "bench/movingai.hpp"
 #include "tests/reference/reference_pathfinder.hpp"
@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -35,13 +36,15 @@ std::uint32_t bits_of(float value) {
 struct outcome {
     int status = 0;
     std::vector<std::pair<int, int>> expanded;
+    std::vector<std::pair<int, int>> still_open;
     std::vector<int> path;
     std::uint32_t length_bits = 0;
 };
 
 std::string describe(const outcome& o) {
     std::ostringstream text;
-    text << "status " << o.status << ", " << o.expanded.size() << " expanded, path of "
+    text << "status " << o.status << ", " << o.expanded.size() << " expanded, " << o.still_open.size()
+         << " left open, path of "
          << o.path.size() / 2 << " cells, length bits " << std::hex << o.length_bits;
     return text.str();
 }
@@ -58,16 +61,19 @@ public:
         outcome expected;
         expected.status = reference.find_path(first, second);
         expected.expanded = reference.expanded();
+        expected.still_open = reference.still_open();
         expected.path = reference.path();
         expected.length_bits = bits_of(reference.path_length());
 
         outcome actual;
         actual.status = product.find_path(first, second);
         for (const jps_node* node : product.closed_list) actual.expanded.emplace_back(node->x, node->y);
+        for (const jps_node* node : product.open_list) actual.still_open.emplace_back(node->x, node->y);
         actual.path = product.get_path().coords;
         actual.length_bits = bits_of(product.get_path_length());
 
         if (expected.status == actual.status && expected.expanded == actual.expanded &&
+            expected.still_open == actual.still_open &&
             expected.path == actual.path && expected.length_bits == actual.length_bits) {
             return ::testing::AssertionSuccess();
         }
@@ -194,6 +200,32 @@ TEST(Differential, RandomMapsBothModes) {
                 const coordinate second = maker.cell_of(map);
                 ASSERT_TRUE(finders.same_path(first, second)) << where(seed, first, second);
                 ASSERT_TRUE(finders.same_view(first, second)) << where(seed, first, second);
+            }
+        }
+        ASSERT_TRUE(finders.nodes_clean()) << "seed " << seed;
+    }
+}
+
+// Searches that end where they start or one step away, which have short cuts
+// of their own: every cell of each map (and the cells just outside) as the
+// start, the goal the same cell or any of its eight neighbours.
+TEST(Differential, TrivialSearches) {
+    both_pathfinders finders;
+    for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+        map_maker maker(seed);
+        const projection_map map = maker.any();
+        const int width = static_cast<int>(map.resolution[0]);
+        const int height = static_cast<int>(map.resolution[1]);
+        finders.init(map, seed % 2 == 0);
+        for (int y = -1; y <= std::min(height, 12); ++y) {
+            for (int x = -1; x <= std::min(width, 12); ++x) {
+                for (int dy = -1; dy <= 1; ++dy) {
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const coordinate first{static_cast<unsigned int>(x + dx + 1), static_cast<unsigned int>(y + dy + 1), 0};
+                        const coordinate second{static_cast<unsigned int>(x + 1), static_cast<unsigned int>(y + 1), 0};
+                        ASSERT_TRUE(finders.same_path(first, second)) << where(seed, first, second);
+                    }
+                }
             }
         }
         ASSERT_TRUE(finders.nodes_clean()) << "seed " << seed;

@@ -63,6 +63,8 @@ public:
     const std::vector<int>& path() const { return path_coords; }
     float path_length() const { return length; }
     std::vector<cell> expanded() const;
+    // The cells of the nodes left on the open list, in its order.
+    std::vector<cell> still_open() const;
 
     static int euclidean(int dx, int dy);
     static int manhattan(int dx, int dy);
