@@ -7,8 +7,9 @@
 //
 // Repeats alternate the interpolate flag (on, off, on, ...). Exit status 1 when
 // the product and the reference disagree on any query, 2 on bad arguments.
-#include "bench/movingai.hpp"
 #include "tests/reference/reference_pathfinder.hpp"
+#include "tests/support/movingai.hpp"
+#include "tests/support/search_outcome.hpp"
 #include "voxel/jps_pathfinder.hpp"
 #include "voxel/search_workspace.hpp"
 
@@ -21,7 +22,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <fstream>
 #include <iomanip>
 #include <iostream>
@@ -38,6 +38,8 @@ using OSTREL::Voxel::projection_map;
 using brondel_reference::reference_pathfinder;
 using coordinate = std::array<unsigned int, 3>;
 using clock_type = std::chrono::steady_clock;
+using brondel_test::outcome_of;
+using brondel_test::search_outcome;
 
 const char* const default_maps[] = {"ht_chantry",       "den520d",   "brc202d",
                                     "AR0011SR",         "Aftershock", "divideandconquer",
@@ -51,19 +53,6 @@ struct options {
     std::string json_file;
     std::string folder;
     bool with_libtcod = true;
-};
-
-// Everything a search leaves that the differential test compares.
-struct outcome {
-    int status = 0;
-    std::vector<std::pair<int, int>> expanded;
-    std::vector<int> path;
-    std::uint32_t length_bits = 0;
-
-    bool operator==(const outcome& other) const {
-        return status == other.status && expanded == other.expanded && path == other.path &&
-               length_bits == other.length_bits;
-    }
 };
 
 struct timing {
@@ -88,12 +77,6 @@ struct map_result {
     std::size_t workspace_bytes = 0;  // this thread's, while the map's pathfinder lives
     std::size_t mismatches = 0;
 };
-
-std::uint32_t bits_of(float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
 
 coordinate one_based(int x, int y) {
     return {static_cast<unsigned int>(x + 1), static_cast<unsigned int>(y + 1), 0};
@@ -126,19 +109,6 @@ double walked_length(const std::vector<int>& coords) {
         length += std::sqrt(static_cast<double>(dx * dx + dy * dy));
     }
     return length;
-}
-
-outcome product_outcome(const jps_pathfinder& finder, int status) {
-    outcome result;
-    result.status = status;
-    for (const jps_node* node : finder.closed_list) result.expanded.emplace_back(node->x, node->y);
-    result.path = finder.get_path().coords;
-    result.length_bits = bits_of(finder.get_path_length());
-    return result;
-}
-
-outcome reference_outcome(const reference_pathfinder& finder, int status) {
-    return outcome{status, finder.expanded(), finder.path(), bits_of(finder.path_length())};
 }
 
 // libtcod's A* over the same cells; diagonal steps cost sqrt(2).
@@ -232,8 +202,8 @@ map_result run_map(const options& opts, const std::string& name) {
                 samples[i].libtcod.push_back(seconds_since(start));
             }
 
-            const outcome expected = reference_outcome(reference, reference_status);
-            if (!(product_outcome(product, product_status) == expected)) {
+            const search_outcome expected = outcome_of(reference, reference_status);
+            if (outcome_of(product, product_status) != expected) {
                 ++result.mismatches;
             }
             if (repeat != 0) continue;

@@ -33,6 +33,7 @@ install(FILES
   "${PROJECT_SOURCE_DIR}/voxel/i_pathfinder.hpp"
   "${PROJECT_SOURCE_DIR}/voxel/jps_node.hpp"
   "${PROJECT_SOURCE_DIR}/voxel/jps_pathfinder.hpp"
+  "${PROJECT_SOURCE_DIR}/voxel/memory_probe.hpp"
   "${PROJECT_SOURCE_DIR}/voxel/path_2d.hpp"
   "${PROJECT_SOURCE_DIR}/voxel/projection_map.hpp"
   DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/voxel")

@@ -3,6 +3,7 @@
 // the line of sight live in jps_pathfinder_{search,backtrace,line}.cpp.
 #include "voxel/jps_pathfinder.hpp"
 
+#include "voxel/memory_probe.hpp"
 #include "voxel/search_workspace.hpp"
 
 #include <cmath>
@@ -32,8 +33,13 @@ void require_supported_size(const projection_map& map) {
     }
 }
 
-// A grid of height rows of width clean nodes, each knowing its own cell.
+// A grid of height rows of width clean nodes, each knowing its own cell. The
+// whole grid is asked for first: built row by row, a grid larger than memory
+// would fill the machine before the last row failed.
 std::valarray<std::valarray<jps_node>> build_node_grid(int width, int height) {
+    const std::size_t per_row = sizeof(std::valarray<jps_node>) +
+                                bytes_for(static_cast<std::size_t>(width), sizeof(jps_node));
+    require_memory(bytes_for(static_cast<std::size_t>(height), per_row));
     std::valarray<std::valarray<jps_node>> grid(static_cast<std::size_t>(height));
     for (int y = 0; y < height; ++y) {
         grid[y].resize(static_cast<std::size_t>(width));
@@ -92,11 +98,14 @@ int jps_pathfinder::init(const projection_map& new_map, bool new_interpolate) {
     const int new_width = static_cast<int>(new_map.resolution[0]);
     const int new_height = static_cast<int>(new_map.resolution[1]);
     // Between searches every node is clean, so a grid of the right size is
-    // reused as it is. A new grid is built aside first: if memory runs out,
-    // the pathfinder keeps its old map and grid.
+    // reused as it is, lists included. A new grid is built aside first: if
+    // memory runs out, the pathfinder keeps its old map, grid and lists. The
+    // lists of the last search point into the old grid and go with it.
     if (new_width != width || new_height != height) {
         auto new_nodes = build_node_grid(new_width, new_height);
         search_workspace::pathfinder_resized(cell_count(width, height), cell_count(new_width, new_height));
+        open_list.clear();
+        closed_list.clear();
         nodes = std::move(new_nodes);
         width = new_width;
         height = new_height;

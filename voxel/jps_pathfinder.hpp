@@ -16,7 +16,9 @@
 //                 node that is not clean is on open_list or closed_list, so
 //                 cleanUpNodes() resets every touched node. findPath's own
 //                 search writes only the found goal's parent chain into the
-//                 nodes, and cleanUpChain() resets exactly that.
+//                 nodes, and cleanUpChain() resets exactly that. The lists
+//                 keep the last search's nodes until the next search, or until
+//                 an init() that rebuilds the grid empties them with it.
 //   Checking:     find_path and test_direct_view accept any coordinates:
 //                 cells outside the grid are never read. init() rejects maps
 //                 wider or higher than max_extent with std::length_error
@@ -25,7 +27,9 @@
 //                 the caller's duty.
 //   Failure:      running out of memory throws std::bad_alloc; the node grid
 //                 is left clean and the path empty, so later searches stay
-//                 correct.
+//                 correct. init() asks for a new grid's memory as a whole
+//                 before building it (memory_probe); when it fails, the map,
+//                 grid and lists stay as they were.
 //   Threads:      one caller at a time; a search writes the nodes, the lists
 //                 and the result. The map must not change during a call.
 //

@@ -4,6 +4,7 @@
 //   Dependencies: the C++17 standard library only.
 //   Ownership:    a plain value type; copying copies every row (deep copy),
 //                 moving takes the rows over and leaves the source without rows.
+//                 A failed copy assignment leaves the target as it was.
 //   Invariants:   `rows` holds resolution[1] rows of resolution[0] cells each;
 //                 nothing resizes a map after construction. Cell (x, y) is
 //                 rows[y][x]: column x, row y, both counted from 0.
@@ -13,7 +14,10 @@
 //                 checked_set() throw std::out_of_range instead, for callers
 //                 (such as the Python bindings) that cannot guarantee it.
 //   Memory:       a map larger than the memory the system will grant throws
-//                 std::bad_alloc from the constructor before any row exists.
+//                 std::bad_alloc from the constructor, or from a copy, before
+//                 any row exists (memory_probe). to_string() asks at once for
+//                 the least its text needs, and throws std::bad_alloc when the
+//                 text cannot be built whole: it never returns part of it.
 //   Threads:      no internal state beyond the cells; concurrent reads are safe,
 //                 a write must not overlap any other access.
 //
@@ -23,6 +27,8 @@
 //   std::string text = map.to_string();         // highest row first
 #pragma once
 
+#include "voxel/memory_probe.hpp"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +36,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <valarray>
 
 namespace OSTREL {
@@ -47,6 +54,21 @@ struct projection_map {
             row.resize(width, 0);
         }
     }
+
+    // Built as a new map of the same size, which asks for the whole map
+    // first, and then filled row by row. (Copying the rows' container
+    // directly would leak the rows already copied when one fails.)
+    projection_map(const projection_map& other)
+        : projection_map(other.resolution[0], other.resolution[1]) {
+        rows = other.rows;
+    }
+    projection_map(projection_map&&) = default;
+
+    projection_map& operator=(const projection_map& other) {
+        projection_map copy(other);
+        return *this = std::move(copy);
+    }
+    projection_map& operator=(projection_map&&) = default;
 
     char& get(std::size_t x, std::size_t y) { return rows[y][x]; }
 
@@ -69,6 +91,9 @@ struct projection_map {
     // One line per row, the highest row first; cells as signed decimals
     // separated by single spaces; every line ends with a newline.
     std::string to_string() const {
+        // Two characters a cell at the least (its digit, then a space or the
+        // newline), held twice at the end: in the stream and in its copy.
+        require_memory(bytes_for(bytes_for(resolution[0], resolution[1]), 4));
         std::ostringstream text;
         for (std::uint32_t y = resolution[1]; y-- > 0;) {
             const char* separator = "";
@@ -77,24 +102,22 @@ struct projection_map {
                 separator = " ";
             }
             text << '\n';
+            // A stream that cannot grow stops writing and only sets its state.
+            if (!text) {
+                throw std::bad_alloc();
+            }
         }
         return text.str();
     }
 
 private:
-    // Rows are allocated one at a time, and an operating system that grants
-    // memory lazily lets each of them succeed: a map far larger than the
-    // machine would be filled row by row until the process is killed. Asking
-    // once for the whole map first (and giving it back untouched) turns such
-    // a request into std::bad_alloc before any row exists.
+    // Rows are allocated one at a time, and a system that grants memory lazily
+    // lets each of them succeed: a map far larger than the machine would be
+    // filled row by row until the process is killed. Asking for the whole map
+    // first turns such a request into std::bad_alloc before any row exists.
     static std::size_t rows_within_memory(std::uint32_t width, std::uint32_t height) {
         const std::size_t per_row = sizeof(std::valarray<char>) + std::size_t{width};
-        if (height != 0 && per_row > SIZE_MAX / height) {
-            throw std::bad_alloc();
-        }
-        // Stored through a volatile pointer so that the request is made.
-        void* volatile whole_map = ::operator new(per_row * height);
-        ::operator delete(whole_map);
+        require_memory(bytes_for(height, per_row));
         return height;
     }
 

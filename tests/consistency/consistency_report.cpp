@@ -8,6 +8,7 @@
 // distributions, whose results differ between standard libraries, so that
 // every build on every platform sees the same maps. The file is opened in
 // binary mode: no platform rewrites its line ends.
+#include "tests/support/search_outcome.hpp"
 #include "voxel/corner_finding_algorithm_wrapper.hpp"
 #include "voxel/jps_pathfinder.hpp"
 #include "voxel/path_2d.hpp"
@@ -16,7 +17,6 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iomanip>
 #include <ostream>
@@ -113,11 +113,8 @@ query make_query(const map_recipe& recipe, seeded_random& random) {
 
 // A float as its IEEE 754 bit pattern, so that equal text means equal bits.
 std::string bits(float value) {
-    std::uint32_t pattern;
-    static_assert(sizeof pattern == sizeof value, "float is 32 bits");
-    std::memcpy(&pattern, &value, sizeof pattern);
     std::ostringstream text;
-    text << "0x" << std::hex << std::setw(8) << std::setfill('0') << pattern;
+    text << "0x" << std::hex << std::setw(8) << std::setfill('0') << brondel_test::float_bits(value);
     return text.str();
 }
 

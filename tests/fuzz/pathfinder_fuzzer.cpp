@@ -4,31 +4,34 @@
 // of calls: searches, line-of-sight tests, cell writes, re-binding to another
 // map or flag, replacing a map, and corner searches on found or made-up paths.
 // Coordinates include 0, the cells just outside the grid and huge values.
-// After every call the answer is checked against what must always hold, much
-// of it with reference computations written here independently of the code
-// under test; a broken invariant aborts with a message, which libFuzzer
-// records as a crash.
+// Every search and line-of-sight answer is checked against the reference
+// search (tests/reference) bound to the same map, and against what must
+// always hold; corner searches against computations written here. A broken
+// invariant aborts with a message, which libFuzzer records as a crash.
 //
 // Input layout (missing bytes read as 0):
 //   map:  width % 65, height % 65, mode; odd mode: 4 seed bytes and a density
 //         byte fill it at random; even mode: one bit per cell, row by row.
 //   then up to 64 operations, each an opcode byte followed by its operands.
+#include "tests/reference/reference_pathfinder.hpp"
+#include "tests/support/search_outcome.hpp"
 #include "voxel/corner_finding_algorithm_wrapper.hpp"
 #include "voxel/jps_pathfinder.hpp"
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <utility>
 #include <vector>
 
-using OSTREL::Voxel::jps_node;
+using brondel_reference::reference_pathfinder;
+using brondel_test::float_bits;
+using brondel_test::node_grid_is_clean;
+using brondel_test::outcome_of;
 using OSTREL::Voxel::jps_pathfinder;
 using OSTREL::Voxel::path_2d;
 using OSTREL::Voxel::projection_map;
@@ -46,12 +49,6 @@ void require(bool condition, const char* what) {
         std::fprintf(stderr, "invariant broken: %s\n", what);
         std::abort();
     }
-}
-
-std::uint32_t float_bits(float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
 }
 
 class byte_reader {
@@ -140,92 +137,10 @@ cell zero_based(const coordinate& c) {
     return {static_cast<int>(c[0] - 1u), static_cast<int>(c[1] - 1u)};
 }
 
-// ---- Reference computations ---------------------------------------------
-
-// The digital line from a to b, both ends included, or nothing when a cell of
-// it is outside the map or occupied. The line stays in the rectangle of its
-// ends, so an end outside the map empties it without a walk.
-std::vector<cell> line_of_sight(const projection_map& map, cell a, cell b) {
-    std::vector<cell> cells;
-    if (!inside(map, a.first, a.second) || !inside(map, b.first, b.second)) {
-        return cells;
-    }
-    const int dx = std::abs(b.first - a.first);
-    const int dy = std::abs(b.second - a.second);
-    const int sx = b.first > a.first ? 1 : -1;
-    const int sy = b.second > a.second ? 1 : -1;
-    int error = dx - dy;
-    cell at = a;
-    for (;;) {
-        if (!free_cell(map, at.first, at.second)) {
-            return {};
-        }
-        cells.push_back(at);
-        if (at == b) {
-            return cells;
-        }
-        const int doubled = 2 * error;
-        if (doubled > -dy) {
-            error -= dy;
-            at.first += sx;
-        }
-        if (doubled < dx) {
-            error += dx;
-            at.second += sy;
-        }
-    }
-}
+// ---- Reference computations of the corner finder --------------------------
 
 std::vector<cell> cells_of(const path_2d& path) {
-    std::vector<cell> cells;
-    for (std::size_t i = 0; i + 1 < path.coords.size(); i += 2) {
-        cells.emplace_back(path.coords[i], path.coords[i + 1]);
-    }
-    return cells;
-}
-
-// Length of an 8-connected path, one step at a time in single precision.
-float step_length(const std::vector<cell>& cells) {
-    float length = 0.0f;
-    for (std::size_t i = 1; i < cells.size(); ++i) {
-        const bool straight = cells[i].first == cells[i - 1].first ||
-                              cells[i].second == cells[i - 1].second;
-        length += straight ? 1.0f : 1.41421354f;
-    }
-    return length;
-}
-
-// Cost of a chain of jump points in tenths, each jump truncated once, and
-// the length the pathfinder reports for it.
-float jump_length(const std::vector<cell>& jump_points) {
-    int cost = 0;
-    for (std::size_t i = 1; i < jump_points.size(); ++i) {
-        const int dx = jump_points[i].first - jump_points[i - 1].first;
-        const int dy = jump_points[i].second - jump_points[i - 1].second;
-        cost += static_cast<int>(std::sqrt(static_cast<float>(dx * dx + dy * dy)) * 10.0f);
-    }
-    return static_cast<float>(cost) * 0.1f;
-}
-
-// The straightened path through a chain of jump points: from each anchor a
-// line to the last jump point of the unbroken run of following ones it sees.
-std::vector<cell> straighten(const projection_map& map, const std::vector<cell>& jump_points) {
-    std::vector<cell> cells{jump_points.front()};
-    std::vector<cell> segment;
-    std::size_t anchor = 0;
-    for (std::size_t candidate = 1; candidate < jump_points.size(); ++candidate) {
-        std::vector<cell> line = line_of_sight(map, jump_points[anchor], jump_points[candidate]);
-        if (line.empty()) {
-            require(candidate - 1 != anchor, "next jump point not in sight of its predecessor");
-            cells.insert(cells.end(), segment.begin(), segment.end());
-            anchor = candidate - 1;
-            line = line_of_sight(map, jump_points[anchor], jump_points[candidate]);
-            require(!line.empty(), "next jump point not in sight of its predecessor");
-        }
-        segment.assign(line.begin() + 1, line.end());
-    }
-    cells.insert(cells.end(), segment.begin(), segment.end());
-    return cells;
+    return brondel_test::cells_of(path.coords);
 }
 
 projection_map reduce_to_corners(const projection_map& source) {
@@ -262,17 +177,7 @@ std::array<unsigned int, 2> corner_of(const projection_map& map, const std::vect
 // ---- Checks ---------------------------------------------------------------
 
 void check_nodes_clean(const jps_pathfinder& finder) {
-    require(finder.nodes.size() == static_cast<std::size_t>(finder.height), "node rows");
-    for (int y = 0; y < finder.height; ++y) {
-        require(finder.nodes[y].size() == static_cast<std::size_t>(finder.width), "node columns");
-        for (int x = 0; x < finder.width; ++x) {
-            const jps_node& node = finder.nodes[y][x];
-            require(node.x == x && node.y == y, "node holds its own cell");
-            require(node.g == 0 && node.h == 0 && node.f == 0 && !node.opened && !node.closed &&
-                        node.parent == nullptr,
-                    "node left dirty after a search");
-        }
-    }
+    require(node_grid_is_clean(finder), "node grid of the pathfinder's size, every node clean after a search");
 }
 
 void check_jump_points(const projection_map& map, const std::vector<cell>& points) {
@@ -333,6 +238,7 @@ private:
         bound_ = which;
         interpolate_ = interpolate;
         require(finder_.init(*maps_[which], interpolate) == 0, "init returns 0");
+        reference_.init(*maps_[which], interpolate);
         require(finder_.width == width_of(*maps_[which]) &&
                     finder_.height == height_of(*maps_[which]),
                 "grid size follows the bound map");
@@ -347,6 +253,9 @@ private:
         const std::vector<cell> cells = cells_of(finder_.get_path());
         check_nodes_clean(finder_);
         require(status == 0 || status == 2, "find_path status is 0 or 2");
+        const int reference_status = reference_.find_path(first, second);
+        require(outcome_of(finder_, status) == outcome_of(reference_, reference_status),
+                "status, closed list, path and length as the reference search's");
 
         // A pathfinder that never searched before must answer alike: the
         // long-lived one carries nothing over from earlier calls.
@@ -373,25 +282,9 @@ private:
         require(finder_.get_path().coords.size() % 2 == 0, "path holds whole cells");
         if (interpolate_) {
             check_filled_path(bound_map(), cells);
-            require(float_bits(finder_.get_path_length()) == float_bits(step_length(cells)),
-                    "interpolated length is the step sum");
-            check_straightening(first, second, cells);
         } else {
             check_jump_points(bound_map(), cells);
-            require(float_bits(finder_.get_path_length()) == float_bits(jump_length(cells)),
-                    "jump-point length is the truncated jump costs");
         }
-    }
-
-    // The search does not depend on the flag, so the jump points found
-    // without interpolation, straightened here, give the interpolated path.
-    void check_straightening(const coordinate& first, const coordinate& second,
-                             const std::vector<cell>& cells) {
-        jps_pathfinder plain;
-        plain.init(bound_map(), false);
-        require(plain.find_path(first, second) == 0, "the same search finds a path without interpolation");
-        require(straighten(bound_map(), cells_of(plain.get_path())) == cells,
-                "interpolated path is the straightened chain of jump points");
     }
 
     void test_direct_view() {
@@ -399,8 +292,7 @@ private:
         const coordinate second = decode_coordinate(in_, finder_);
         const int status = finder_.test_direct_view(first, second);
         require(status == 0 || status == 3, "test_direct_view status is 0 or 3");
-        const bool sees = !line_of_sight(bound_map(), zero_based(first), zero_based(second)).empty();
-        require((status == 0) == sees, "test_direct_view agrees with the line walk");
+        require(status == reference_.test_direct_view(first, second), "test_direct_view as the reference's");
     }
 
     void set_cell() {
@@ -460,6 +352,7 @@ private:
     byte_reader& in_;
     std::array<std::unique_ptr<projection_map>, 2> maps_;
     jps_pathfinder finder_;
+    reference_pathfinder reference_;
     int bound_ = 0;
     bool interpolate_ = false;
 };

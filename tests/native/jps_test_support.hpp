@@ -1,12 +1,14 @@
-// Helpers shared by the pathfinder tests: maps from pictures, searches that
-// expose their internals, and float bit patterns.
+// Helpers shared by the product pathfinder's tests: made-up maps and
+// searches that expose their internals. Outcomes, float bits, clean grids and
+// maps from pictures come from tests/support.
 #pragma once
 
+#include "tests/support/map_picture.hpp"
+#include "tests/support/search_outcome.hpp"
 #include "voxel/jps_pathfinder.hpp"
 #include "voxel/projection_map.hpp"
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,20 +18,13 @@ namespace jps_test {
 using OSTREL::Voxel::jps_node;
 using OSTREL::Voxel::jps_pathfinder;
 using OSTREL::Voxel::projection_map;
-using cell = std::pair<int, int>;
-using cells = std::vector<cell>;
-
-// A map drawn row by row, row 0 first: '#' is blocked, anything else free.
-inline projection_map drawnMap(const std::vector<std::string>& picture) {
-    projection_map map(static_cast<std::uint32_t>(picture.front().size()),
-                       static_cast<std::uint32_t>(picture.size()));
-    for (std::size_t y = 0; y < picture.size(); ++y) {
-        for (std::size_t x = 0; x < picture[y].size(); ++x) {
-            map.set(x, y, picture[y][x] == '#' ? 1 : 0);
-        }
-    }
-    return map;
-}
+using brondel_test::cell;
+using brondel_test::cells;
+using brondel_test::cells_of;
+using brondel_test::drawn_map;
+using brondel_test::float_bits;
+using brondel_test::node_grid_is_clean;
+using brondel_test::node_is_clean;
 
 inline projection_map openMap(std::uint32_t width, std::uint32_t height, const cells& blocked = {}) {
     projection_map map(width, height);
@@ -59,30 +54,6 @@ inline cells cellsOf(const std::vector<jps_node*>& list) {
     return result;
 }
 
-inline cells cellsOf(const std::vector<int>& coords) {
-    cells result;
-    for (std::size_t i = 0; i + 1 < coords.size(); i += 2) result.emplace_back(coords[i], coords[i + 1]);
-    return result;
-}
-
-inline bool isClean(const jps_node& node) {
-    return node.g == 0 && node.h == 0 && node.f == 0 && !node.opened && !node.closed &&
-           node.parent == nullptr;
-}
-
-// Every node clean and at its own place, and the grid of the stated size.
-inline bool gridIsClean(const jps_pathfinder& finder) {
-    if (finder.nodes.size() != static_cast<std::size_t>(finder.height)) return false;
-    for (int y = 0; y < finder.height; ++y) {
-        if (finder.nodes[y].size() != static_cast<std::size_t>(finder.width)) return false;
-        for (int x = 0; x < finder.width; ++x) {
-            const jps_node& node = finder.nodes[y][x];
-            if (node.x != x || node.y != y || !isClean(node)) return false;
-        }
-    }
-    return true;
-}
-
 // What a search leaves behind while its nodes are still marked: the
 // expansion order, the goal's cost and its parent chain.
 struct search_trace {
@@ -107,12 +78,6 @@ inline search_trace traceSearch(jps_pathfinder& finder, int sx, int sy, int gx, 
     trace.expanded = cellsOf(finder.closed_list);
     finder.cleanUpNodes();
     return trace;
-}
-
-inline std::uint32_t bitsOf(float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
 }
 
 }  // namespace jps_test

@@ -1,10 +1,11 @@
 // Differential test: the product pathfinder against the step-by-step reference
 // search, on many seeded random maps and on a sample of benchmark queries.
 // Compared: status, the order of the closed list (so the number of expansions
-// too), the open list left behind, in its order, the path cells and the bit pattern of the length, in both interpolate
-// modes; and the answers of test_direct_view.
-#include "bench/movingai.hpp"
+// too), the open list left behind, the path cells and the bit pattern of the
+// length, in both interpolate modes; and the answers of test_direct_view.
 #include "tests/reference/reference_pathfinder.hpp"
+#include "tests/support/movingai.hpp"
+#include "tests/support/search_outcome.hpp"
 #include "voxel/jps_pathfinder.hpp"
 
 #include <gtest/gtest.h>
@@ -12,42 +13,21 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <random>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
 
 using brondel_reference::reference_pathfinder;
-using OSTREL::Voxel::jps_node;
+using brondel_test::describe_difference;
+using brondel_test::node_grid_is_clean;
+using brondel_test::outcome_of;
+using brondel_test::search_outcome;
 using OSTREL::Voxel::jps_pathfinder;
 using OSTREL::Voxel::projection_map;
 using coordinate = std::array<unsigned int, 3>;
-
-std::uint32_t bits_of(float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-struct outcome {
-    int status = 0;
-    std::vector<std::pair<int, int>> expanded;
-    std::vector<std::pair<int, int>> still_open;
-    std::vector<int> path;
-    std::uint32_t length_bits = 0;
-};
-
-std::string describe(const outcome& o) {
-    std::ostringstream text;
-    text << "status " << o.status << ", " << o.expanded.size() << " expanded, " << o.still_open.size()
-         << " left open, path of "
-         << o.path.size() / 2 << " cells, length bits " << std::hex << o.length_bits;
-    return text.str();
-}
 
 // Runs one query through both pathfinders and compares everything they leave.
 class both_pathfinders {
@@ -58,27 +38,11 @@ public:
     }
 
     ::testing::AssertionResult same_path(const coordinate& first, const coordinate& second) {
-        outcome expected;
-        expected.status = reference.find_path(first, second);
-        expected.expanded = reference.expanded();
-        expected.still_open = reference.still_open();
-        expected.path = reference.path();
-        expected.length_bits = bits_of(reference.path_length());
-
-        outcome actual;
-        actual.status = product.find_path(first, second);
-        for (const jps_node* node : product.closed_list) actual.expanded.emplace_back(node->x, node->y);
-        for (const jps_node* node : product.open_list) actual.still_open.emplace_back(node->x, node->y);
-        actual.path = product.get_path().coords;
-        actual.length_bits = bits_of(product.get_path_length());
-
-        if (expected.status == actual.status && expected.expanded == actual.expanded &&
-            expected.still_open == actual.still_open &&
-            expected.path == actual.path && expected.length_bits == actual.length_bits) {
-            return ::testing::AssertionSuccess();
-        }
-        return ::testing::AssertionFailure() << "reference: " << describe(expected)
-                                             << "\nproduct:   " << describe(actual);
+        const int reference_status = reference.find_path(first, second);
+        const search_outcome expected = outcome_of(reference, reference_status);
+        const search_outcome actual = outcome_of(product, product.find_path(first, second));
+        if (expected == actual) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << describe_difference(expected, actual);
     }
 
     ::testing::AssertionResult same_view(const coordinate& first, const coordinate& second) {
@@ -88,18 +52,7 @@ public:
         return ::testing::AssertionFailure() << "reference " << expected << ", product " << actual;
     }
 
-    bool nodes_clean() const {
-        for (std::size_t y = 0; y < product.nodes.size(); ++y) {
-            for (std::size_t x = 0; x < product.nodes[y].size(); ++x) {
-                const jps_node& n = product.nodes[y][x];
-                if (n.x != static_cast<int>(x) || n.y != static_cast<int>(y) || n.g != 0 || n.h != 0 ||
-                    n.f != 0 || n.opened || n.closed || n.parent != nullptr) {
-                    return false;
-                }
-            }
-        }
-        return true;
-    }
+    bool nodes_clean() const { return node_grid_is_clean(product); }
 
     reference_pathfinder reference;
     jps_pathfinder product;
@@ -207,8 +160,8 @@ TEST(Differential, RandomMapsBothModes) {
 }
 
 // Searches that end where they start or one step away, which have short cuts
-// of their own: every cell of each map (and the cells just outside) as the
-// start, the goal the same cell or any of its eight neighbours.
+// of their own: cells of each map (and the cells just outside) as the goal,
+// the start the same cell or any of its eight neighbours.
 TEST(Differential, TrivialSearches) {
     both_pathfinders finders;
     for (std::uint32_t seed = 1; seed <= 40; ++seed) {
@@ -221,7 +174,8 @@ TEST(Differential, TrivialSearches) {
             for (int x = -1; x <= std::min(width, 12); ++x) {
                 for (int dy = -1; dy <= 1; ++dy) {
                     for (int dx = -1; dx <= 1; ++dx) {
-                        const coordinate first{static_cast<unsigned int>(x + dx + 1), static_cast<unsigned int>(y + dy + 1), 0};
+                        const coordinate first{static_cast<unsigned int>(x + dx + 1),
+                                               static_cast<unsigned int>(y + dy + 1), 0};
                         const coordinate second{static_cast<unsigned int>(x + 1), static_cast<unsigned int>(y + 1), 0};
                         ASSERT_TRUE(finders.same_path(first, second)) << where(seed, first, second);
                     }

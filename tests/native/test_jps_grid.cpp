@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <vector>
 
 using namespace jps_test;
 
@@ -31,7 +32,7 @@ TEST(JpsGrid, InitBuildsNodesThatKnowTheirCells) {
     EXPECT_FALSE(finder.interpolate);
     EXPECT_EQ(finder.getNodeAt(2, 1)->x, 2);
     EXPECT_EQ(finder.getNodeAt(2, 1)->y, 1);
-    EXPECT_TRUE(gridIsClean(finder));
+    EXPECT_TRUE(node_grid_is_clean(finder));
 }
 
 TEST(JpsGrid, SameSizeRebindsWithoutRebuilding) {
@@ -46,7 +47,7 @@ TEST(JpsGrid, SameSizeRebindsWithoutRebuilding) {
     // The second map and flag are the ones used: (1, 0) is blocked there, and
     // the path comes back straightened into every cell.
     EXPECT_EQ(finder.find_path({1, 1, 0}, {3, 1, 0}), 0);
-    EXPECT_EQ(cellsOf(finder.path.coords), (cells{{0, 0}, {1, 1}, {2, 0}}));
+    EXPECT_EQ(cells_of(finder.path.coords), (cells{{0, 0}, {1, 1}, {2, 0}}));
 }
 
 TEST(JpsGrid, ZeroWidthMapHasRowsButNoNodes) {
@@ -103,8 +104,57 @@ TEST(JpsGrid, CleanUpResetsListedNodesOnly) {
     finder.open_list = {listed};
     finder.closed_list.clear();
     finder.cleanUpNodes();
-    EXPECT_TRUE(isClean(*listed));
+    EXPECT_TRUE(node_is_clean(*listed));
     EXPECT_EQ(listed->x, 1);
     EXPECT_EQ(other->g, 7);
     EXPECT_EQ(finder.open_list.size(), 1u);
+}
+
+// A search leaves its nodes on the lists. An init that rebuilds the grid
+// frees those nodes, so it must take the lists with them: a native caller
+// that expands or cleans up afterwards would otherwise touch freed memory.
+TEST(JpsGrid, RebuildingTheGridEmptiesTheLists) {
+    const projection_map first = drawn_map({"........",
+                                           "..#..#..",
+                                           "..#.....",
+                                           "......#.",
+                                           ".#......",
+                                           "........"});
+    for (const projection_map& second : {openMap(5, 5), openMap(8, 7), openMap(9, 6)}) {
+        jps_pathfinder finder;
+        finder.init(first, false);
+        ASSERT_EQ(finder.find_path({1, 1, 0}, {8, 6, 0}), 0);
+        ASSERT_FALSE(finder.open_list.empty());
+        ASSERT_FALSE(finder.closed_list.empty());
+
+        finder.init(second, false);
+        EXPECT_TRUE(finder.open_list.empty());
+        EXPECT_TRUE(finder.closed_list.empty());
+        finder.cleanUpNodes();
+        jps_node* start = finder.getNodeAt(0, 0);
+        start->opened = start->closed = true;
+        finder.closed_list = {start};
+        finder.identifySuccessors(start, 4, 4);
+        EXPECT_FALSE(finder.open_list.empty());
+        finder.cleanUpNodes();
+        EXPECT_TRUE(node_grid_is_clean(finder));
+        EXPECT_EQ(finder.find_path({1, 1, 0}, {5, 5, 0}), 0);
+    }
+}
+
+// The same size keeps the grid, and with it the lists of the last search,
+// whose nodes are still alive and clean.
+TEST(JpsGrid, SameSizeKeepsTheLists) {
+    const projection_map first = openMap(6, 3, {{2, 1}});
+    const projection_map second = openMap(6, 3);
+    jps_pathfinder finder;
+    finder.init(first, true);
+    ASSERT_EQ(finder.find_path({1, 2, 0}, {6, 2, 0}), 0);
+    const std::vector<jps_node*> open = finder.open_list;
+    const std::vector<jps_node*> closed = finder.closed_list;
+    finder.init(second, true);
+    EXPECT_EQ(finder.open_list, open);
+    EXPECT_EQ(finder.closed_list, closed);
+    finder.cleanUpNodes();
+    EXPECT_TRUE(node_grid_is_clean(finder));
 }

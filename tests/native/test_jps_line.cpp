@@ -92,6 +92,6 @@ TEST(JpsLine, DirectViewTouchesNothingButTheMap) {
     const float length = s.finder.get_path_length();
     EXPECT_EQ(s.finder.test_direct_view({1, 1, 0}, {6, 1, 0}), 0);
     EXPECT_EQ(s.finder.get_path().coords, path);
-    EXPECT_EQ(bitsOf(s.finder.get_path_length()), bitsOf(length));
-    EXPECT_TRUE(gridIsClean(s.finder));
+    EXPECT_EQ(float_bits(s.finder.get_path_length()), float_bits(length));
+    EXPECT_TRUE(node_grid_is_clean(s.finder));
 }

@@ -1,6 +1,7 @@
 // Running out of memory inside a search or a re-bind leaves the pathfinder
 // usable: a clean grid, an empty path, the old length, and later searches
-// that answer as before. Allocations are made to fail by replacing the
+// that answer as before. A map's text or copy that runs out of memory is an
+// error and changes nothing. Allocations are made to fail by replacing the
 // global operator new for this test program.
 #include "jps_test_support.hpp"
 
@@ -8,6 +9,8 @@
 
 #include <cstdlib>
 #include <new>
+#include <string>
+#include <vector>
 
 namespace {
 // Allocations still allowed before the next one fails; negative: no limit.
@@ -51,7 +54,7 @@ bool failsAfter(int allowed, Call call) {
 }  // namespace
 
 TEST(JpsOutOfMemory, FailedSearchLeavesTheGridClean) {
-    const projection_map map = drawnMap({"..........",
+    const projection_map map = drawn_map({"..........",
                                          ".####.###.",
                                          ".#......#.",
                                          ".#.##...#.",
@@ -68,26 +71,72 @@ TEST(JpsOutOfMemory, FailedSearchLeavesTheGridClean) {
             finder.path_length = 123.0f;
             if (!failsAfter(allowed, [&] { finder.find_path({5, 6, 0}, {1, 1, 0}); })) break;
             ++failures;
-            EXPECT_TRUE(gridIsClean(finder)) << allowed;
+            EXPECT_TRUE(node_grid_is_clean(finder)) << allowed;
             EXPECT_TRUE(finder.get_path().coords.empty()) << allowed;
             EXPECT_EQ(finder.get_path_length(), 123.0f) << allowed;
             EXPECT_EQ(finder.find_path({5, 6, 0}, {1, 1, 0}), 0);
             EXPECT_EQ(finder.get_path().coords, reference.get_path().coords);
-            EXPECT_EQ(bitsOf(finder.get_path_length()), bitsOf(reference.get_path_length()));
+            EXPECT_EQ(float_bits(finder.get_path_length()), float_bits(reference.get_path_length()));
         }
         EXPECT_GT(failures, 3);
     }
 }
 
-TEST(JpsOutOfMemory, FailedRebindKeepsTheOldGrid) {
+TEST(JpsOutOfMemory, FailedRebindKeepsTheOldGridAndLists) {
     const projection_map small = openMap(3, 1);
     const projection_map large = openMap(50, 50);
-    jps_pathfinder finder;
-    finder.init(small, false);
-    EXPECT_TRUE(failsAfter(3, [&] { finder.init(large, true); }));
-    EXPECT_EQ(finder.map, &small);
-    EXPECT_FALSE(finder.interpolate);
-    EXPECT_TRUE(gridIsClean(finder));
-    EXPECT_EQ(finder.width, 3);
-    EXPECT_EQ(finder.find_path({1, 1, 0}, {3, 1, 0}), 0);
+    int failures = 0;
+    for (int allowed = 0;; ++allowed) {
+        jps_pathfinder finder;
+        finder.init(small, false);
+        ASSERT_EQ(finder.find_path({1, 1, 0}, {3, 1, 0}), 0);
+        const std::vector<jps_node*> open = finder.open_list;
+        const std::vector<jps_node*> closed = finder.closed_list;
+        if (!failsAfter(allowed, [&] { finder.init(large, true); })) break;
+        ++failures;
+        EXPECT_EQ(finder.map, &small);
+        EXPECT_FALSE(finder.interpolate);
+        EXPECT_EQ(finder.width, 3);
+        EXPECT_EQ(finder.open_list, open);
+        EXPECT_EQ(finder.closed_list, closed);
+        EXPECT_TRUE(node_grid_is_clean(finder));
+        EXPECT_EQ(finder.find_path({1, 1, 0}, {3, 1, 0}), 0);
+    }
+    EXPECT_GT(failures, 50);
+}
+
+// A map's text is either whole or an error: a string stream that cannot grow
+// only stops writing, which must not pass for the end of the map.
+TEST(MapOutOfMemory, TextIsWholeOrAnError) {
+    projection_map map(300, 200);
+    for (std::size_t i = 0; i < 200; ++i) map.set(i, i, static_cast<char>(-100));
+    const std::string whole = map.to_string();
+    int failures = 0;
+    for (int allowed = 0;; ++allowed) {
+        std::string text;
+        if (!failsAfter(allowed, [&] { text = map.to_string(); })) {
+            EXPECT_EQ(text.size(), whole.size());
+            EXPECT_TRUE(text == whole);
+            break;
+        }
+        ++failures;
+    }
+    EXPECT_GT(failures, 3);
+}
+
+TEST(MapOutOfMemory, FailedCopyLeavesTheTargetAsItWas) {
+    projection_map source(40, 30);
+    source.set(39, 29, 5);
+    int failures = 0;
+    for (int allowed = 0;; ++allowed) {
+        projection_map target(3, 2);
+        target.set(2, 1, 7);
+        if (!failsAfter(allowed, [&] { target = source; })) {
+            EXPECT_EQ(target.to_string(), source.to_string());
+            break;
+        }
+        ++failures;
+        EXPECT_EQ(target.to_string(), "0 0 7\n0 0 0\n");
+    }
+    EXPECT_GT(failures, 30);
 }

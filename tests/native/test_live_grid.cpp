@@ -69,7 +69,7 @@ TEST(LiveGrid, DiagonalRunTellsWhatItsVerticalProbeFound) {
 }
 
 TEST(LiveGrid, DiagonalRunStoppedByAnythingElseTellsNothing) {
-    const projection_map map = drawnMap({"......",
+    const projection_map map = drawn_map({"......",
                                          "......",
                                          ".#....",
                                          "......",

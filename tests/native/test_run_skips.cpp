@@ -1,0 +1,147 @@
+// The row and column skips of the map view's straight runs (skip_east_by and
+// skip_west_by read a row eight or sixteen cells at a time, skip_rows four
+// rows at a time), held against a plain cell-by-cell walk: from every start
+// cell, in both directions, with one cause to stop (a blocked cell, a forced
+// neighbour beside, the goal) at every offset, near the row ends and the
+// grid's borders, on grids wide or high enough for several words.
+#include "tests/support/map_picture.hpp"
+#include "voxel/live_grid.hpp"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+using OSTREL::Voxel::live_grid;
+using OSTREL::Voxel::projection_map;
+
+namespace {
+
+constexpr int no_goal = -5;
+
+bool free_at(const projection_map& map, int x, int y) {
+    return x >= 0 && y >= 0 && x < static_cast<int>(map.resolution[0]) && y < static_cast<int>(map.resolution[1]) &&
+           map.rows[y][x] == 0;
+}
+
+// One cell at a time: blocked ends the run, then the goal or a forced
+// neighbour (a blocked cell beside whose next cell in the run's direction is
+// free) stops it.
+bool walk(const projection_map& map, int& x, int& y, int dx, int dy, int gx, int gy) {
+    for (;; x += dx, y += dy) {
+        if (!free_at(map, x, y)) return false;
+        if (x == gx && y == gy) return true;
+        const int sx = dy != 0;   // the two cells beside lie across the run
+        const int sy = dx != 0;
+        for (const int side : {1, -1}) {
+            if (free_at(map, x + side * sx + dx, y + side * sy + dy) && !free_at(map, x + side * sx, y + side * sy)) {
+                return true;
+            }
+        }
+    }
+}
+
+// Every start along row (column) `line`, both directions, against the walk;
+// the goal elsewhere, and on the line at every cell when `every_goal` is set
+// (at three cells otherwise). An empty string when all agree, else the first
+// disagreement.
+std::string compareRuns(const projection_map& map, bool along_row, int line, bool every_goal) {
+    const live_grid grid(&map, static_cast<int>(map.resolution[0]), static_cast<int>(map.resolution[1]));
+    const int length = static_cast<int>(along_row ? map.resolution[0] : map.resolution[1]);
+    for (int goal = -1; goal < length; goal += every_goal ? 1 : length / 3 + 1) {
+        for (int start = 0; start < length; ++start) {
+            for (const int step : {1, -1}) {
+                int x = along_row ? start : line;
+                int y = along_row ? line : start;
+                const int gx = goal < 0 ? no_goal : along_row ? goal : line;
+                const int gy = goal < 0 ? no_goal : along_row ? line : goal;
+                int walked_x = x;
+                int walked_y = y;
+                const bool expected = walk(map, walked_x, walked_y, along_row ? step : 0, along_row ? 0 : step, gx, gy);
+                const bool found = along_row ? grid.run_horizontal(x, y, step, gx, gy)
+                                             : grid.run_vertical(x, y, step, gx, gy);
+                if (found != expected || (found && (x != walked_x || y != walked_y))) {
+                    std::string text = std::string(along_row ? "row " : "column ") + std::to_string(line) +
+                                       ", start " + std::to_string(start) + ", step " + std::to_string(step) +
+                                       ", goal " + std::to_string(goal) + ": run " + (found ? "stops" : "ends") +
+                                       " at (" + std::to_string(x) + ", " + std::to_string(y) + "), walk " +
+                                       (expected ? "stops" : "ends") + " at (" + std::to_string(walked_x) + ", " +
+                                       std::to_string(walked_y) + ")\n";
+                    for (const std::string& row : brondel_test::picture_of(map)) text += row + '\n';
+                    return text;
+                }
+            }
+        }
+    }
+    return {};
+}
+
+// The maps of one family: all free (checked with the goal at every cell),
+// then one blocked cell, then two side by side, at every cell of the grid in
+// turn, then seeded random fillings.
+template <typename Check>
+void everyPattern(std::uint32_t width, std::uint32_t height, Check check) {
+    projection_map map(width, height);
+    // The first failure ends the family.
+    const auto passes = [&](bool every_goal) {
+        check(map, every_goal);
+        return !::testing::Test::HasFatalFailure();
+    };
+    if (!passes(true)) return;
+    for (std::uint32_t y = 0; y < height; ++y) {
+        for (std::uint32_t x = 0; x < width; ++x) {
+            map.set(x, y, 1);
+            if (!passes(false)) return;
+            for (const bool across : {false, true}) {
+                const std::uint32_t next_x = x + !across;
+                const std::uint32_t next_y = y + across;
+                if (next_x >= width || next_y >= height) continue;
+                map.set(next_x, next_y, 1);
+                if (!passes(false)) return;
+                map.set(next_x, next_y, 0);
+            }
+            map.set(x, y, 0);
+        }
+    }
+    std::mt19937 random(width * 131 + height);
+    for (int round = 0; round < 6; ++round) {
+        for (std::uint32_t y = 0; y < height; ++y) {
+            for (std::uint32_t x = 0; x < width; ++x) map.set(x, y, random() % 9 < static_cast<unsigned>(round) ? 1 : 0);
+        }
+        if (!passes(false)) return;
+    }
+}
+
+}  // namespace
+
+// Rows one to 35 cells wide: no whole word, one, two and more of eight and
+// of sixteen, each end of the row at every alignment; the run along the top
+// row, the middle and the bottom one, where the missing row is not read.
+TEST(RunSkips, RowSkipsStopWhereTheWalkStops) {
+    for (std::uint32_t width = 1; width <= 35; ++width) {
+        everyPattern(width, 3, [](const projection_map& map, bool every_goal) {
+            for (int row = 0; row < 3; ++row) {
+                const std::string failure = compareRuns(map, true, row, every_goal);
+                ASSERT_TRUE(failure.empty()) << failure;
+            }
+        });
+    }
+    // A single row has neither neighbour row.
+    everyPattern(37, 1, [](const projection_map& map, bool every_goal) {
+        const std::string failure = compareRuns(map, true, 0, every_goal);
+        ASSERT_TRUE(failure.empty()) << failure;
+    });
+}
+
+// Columns one to 21 rows high in grids five wide: column 0 and the last two
+// are walked cell by cell, columns 1 and 2 skip four rows at a time.
+TEST(RunSkips, ColumnSkipsStopWhereTheWalkStops) {
+    for (std::uint32_t height = 1; height <= 21; ++height) {
+        everyPattern(5, height, [](const projection_map& map, bool every_goal) {
+            for (int column = 0; column < 5; ++column) {
+                const std::string failure = compareRuns(map, false, column, every_goal);
+                ASSERT_TRUE(failure.empty()) << failure;
+            }
+        });
+    }
+}
