@@ -51,9 +51,9 @@ inline std::string hex_bits(std::uint32_t bits) {
 struct search_outcome {
     int status = 0;
     cells expanded;            // the closed list, in the order nodes were taken off
-    cells still_open;          // the open list left behind, in its order
     std::vector<int> path;     // x0, y0, x1, y1, ...
     std::uint32_t length_bits = 0;
+    cells still_open;          // the open list left behind, in its order
 
     bool operator==(const search_outcome& other) const {
         return status == other.status && expanded == other.expanded && still_open == other.still_open &&
@@ -76,8 +76,8 @@ inline search_outcome outcome_of(const OSTREL::Voxel::jps_pathfinder& finder, in
 }
 
 inline search_outcome outcome_of(const brondel_reference::reference_pathfinder& finder, int status) {
-    return search_outcome{status, finder.expanded(), finder.still_open(), finder.path(),
-                          float_bits(finder.path_length())};
+    return search_outcome{status, finder.expanded(), finder.path(), float_bits(finder.path_length()),
+                          finder.still_open()};
 }
 
 // g, h, f 0, on neither list, no parent: a node outside a search.
