@@ -60,8 +60,9 @@ inline double ns_per_expansion(const std::vector<double>& seconds, const std::ve
                                double from, double to) {
     std::vector<std::size_t> ranked(seconds.size());
     std::iota(ranked.begin(), ranked.end(), std::size_t{0});
-    std::stable_sort(ranked.begin(), ranked.end(),
-                     [&](std::size_t a, std::size_t b) { return expansions[a] < expansions[b]; });
+    std::sort(ranked.begin(), ranked.end(), [&](std::size_t a, std::size_t b) {
+        return expansions[a] != expansions[b] ? expansions[a] < expansions[b] : a < b;
+    });
     const auto share = [&ranked](double at) { return static_cast<std::size_t>(at * static_cast<double>(ranked.size())); };
     const std::size_t first = std::min(share(from), ranked.empty() ? 0 : ranked.size() - 1);
     const std::size_t last = std::min(std::max(first + 1, share(to)), ranked.size());
