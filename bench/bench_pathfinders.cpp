@@ -1,12 +1,22 @@
 // Benchmark of the product search against the step-by-step reference search and
-// libtcod's A*, on Moving AI maps. Queries are interleaved engine by engine and
-// repeated; every product answer is also checked against the reference.
+// libtcod's A*, on Moving AI maps, measured two ways:
+//   repeated: the queries interleaved engine by engine (reference, product,
+//             libtcod on one query, then the next) and repeated, interpolate on
+//             and off in turn; a query's time is its median over the repeats.
+//   once:     every query once per search (reference and product, interpolate
+//             on), in a fresh seeded order in which no query follows itself,
+//             so that neither search finds the map rows the other just read.
+// Both report time per query and ns per expansion: a query's time over the
+// nodes it took off the open list, which both searches count alike (the
+// closed list; the answers are checked to be identical). Every product answer
+// is checked against the reference.
 //
 //   bench_pathfinders [--queries N] [--repeats R] [--seed S] [--maps a,b,...]
 //                     [--json FILE] [--without-libtcod] MAP_FOLDER
 //
-// Repeats alternate the interpolate flag (on, off, on, ...). Exit status 1 when
-// the product and the reference disagree on any query, 2 on bad arguments.
+// Exit status 1 when the product and the reference disagree on any query, 2 on
+// bad arguments.
+#include "bench/measurement.hpp"
 #include "tests/reference/reference_pathfinder.hpp"
 #include "tests/support/movingai.hpp"
 #include "tests/support/search_outcome.hpp"
@@ -40,6 +50,9 @@ using coordinate = std::array<unsigned int, 3>;
 using clock_type = std::chrono::steady_clock;
 using brondel_test::outcome_of;
 using brondel_test::search_outcome;
+using brondel_bench::fresh_order;
+using brondel_bench::ns_per_expansion;
+using brondel_bench::turn;
 
 const char* const default_maps[] = {"ht_chantry",       "den520d",   "brc202d",
                                     "AR0011SR",         "Aftershock", "divideandconquer",
@@ -60,6 +73,15 @@ struct timing {
     double p90_us = 0.0;
 };
 
+// ns per expansion: time over nodes taken off the open list, summed over the
+// middle half of the queries (ranked by their expansions) and over the
+// longest tenth.
+struct per_expansion {
+    double reference_middle_ns = 0.0;
+    double product_middle_ns = 0.0;
+    double product_longest_ns = 0.0;
+};
+
 struct map_result {
     std::string name;
     std::uint32_t width = 0;
@@ -68,6 +90,10 @@ struct map_result {
     timing reference;
     timing product;
     timing libtcod;
+    timing reference_once;
+    timing product_once;
+    per_expansion repeated_cost;
+    per_expansion once_cost;
     std::size_t found = 0;
     std::size_t budget = 0;
     std::size_t no_route = 0;
@@ -151,6 +177,16 @@ private:
     TCOD_path_t path;
 };
 
+per_expansion cost_per_expansion(const std::vector<double>& reference, const std::vector<double>& product,
+                                 const std::vector<std::size_t>& expansions) {
+    per_expansion cost;
+    if (expansions.empty()) return cost;
+    cost.reference_middle_ns = ns_per_expansion(reference, expansions, 0.25, 0.75);
+    cost.product_middle_ns = ns_per_expansion(product, expansions, 0.25, 0.75);
+    cost.product_longest_ns = ns_per_expansion(product, expansions, 0.9, 1.0);
+    return cost;
+}
+
 // All samples of one map: per query and engine, one time per repeat.
 struct query_samples {
     std::vector<double> reference;
@@ -174,6 +210,7 @@ map_result run_map(const options& opts, const std::string& name) {
     jps_pathfinder product;
     libtcod_search libtcod(map);
     std::vector<query_samples> samples(queries.size());
+    std::vector<std::size_t> expansions(queries.size());  // nodes taken off, the same for both
     double product_ratio_sum = 0.0;
     double libtcod_ratio_sum = 0.0;
     std::size_t libtcod_found = 0;
@@ -207,6 +244,7 @@ map_result run_map(const options& opts, const std::string& name) {
                 ++result.mismatches;
             }
             if (repeat != 0) continue;
+            expansions[i] = expected.expanded.size();
             // Outcome shares and lengths are taken once, from the interpolated run.
             if (reference_status == 0) {
                 ++result.found;
@@ -231,9 +269,46 @@ map_result run_map(const options& opts, const std::string& name) {
         product_medians.push_back(median_of(s.product));
         if (!s.libtcod.empty()) libtcod_medians.push_back(median_of(s.libtcod));
     }
+    result.repeated_cost = cost_per_expansion(reference_medians, product_medians, expansions);
     result.reference = summarise(reference_medians);
     result.product = summarise(product_medians);
     result.libtcod = summarise(libtcod_medians);
+
+    // Each query once per search, in a fresh order.
+    reference.init(map, true);
+    product.init(map, true);
+    std::vector<double> reference_once(queries.size());
+    std::vector<double> product_once(queries.size());
+    std::vector<search_outcome> reference_answers(queries.size());
+    std::vector<search_outcome> product_answers(queries.size());
+    for (const turn& t : fresh_order(queries.size(), opts.seed)) {
+        const movingai::query& q = queries[t.query];
+        const coordinate first = one_based(q.start_x, q.start_y);
+        const coordinate second = one_based(q.goal_x, q.goal_y);
+        const auto start = clock_type::now();
+        if (t.product) {
+            const int status = product.find_path(first, second);
+            product_once[t.query] = seconds_since(start);
+            product_answers[t.query] = outcome_of(product, status);
+        } else {
+            const int status = reference.find_path(first, second);
+            reference_once[t.query] = seconds_since(start);
+            reference_answers[t.query] = outcome_of(reference, status);
+        }
+    }
+    // A search that finds no path leaves the length of the search before it,
+    // which in this order is another query for each search: only the length
+    // of a found path is compared here (the repeated runs compare every one).
+    for (std::size_t i = 0; i < queries.size(); ++i) {
+        if (reference_answers[i].status != 0) {
+            reference_answers[i].length_bits = 0;
+            product_answers[i].length_bits = 0;
+        }
+        if (product_answers[i] != reference_answers[i]) ++result.mismatches;
+    }
+    result.once_cost = cost_per_expansion(reference_once, product_once, expansions);
+    result.reference_once = summarise(reference_once);
+    result.product_once = summarise(product_once);
     result.product_length_ratio = result.found ? product_ratio_sum / result.found : 0.0;
     result.libtcod_length_ratio = libtcod_found ? libtcod_ratio_sum / libtcod_found : 0.0;
     result.workspace_bytes = OSTREL::Voxel::search_workspace::for_this_thread().bytes();
@@ -306,6 +381,34 @@ void print_table(const std::vector<map_result>& results) {
                   << std::setw(14) << lengths.str() << std::setw(10) << std::setprecision(1)
                   << r.node_grid_bytes / 1048576.0 << '\n';
     }
+    std::cout << "\neach query once, fresh order (interpolate on); ns per expansion: middle half of the "
+                 "queries by expansions (reference/product), product on the longest tenth\n";
+    std::cout << std::left << std::setw(18) << "map" << std::right << std::setw(16) << "reference us"
+              << std::setw(16) << "product us" << std::setw(8) << "ratio" << std::setw(18) << "ns/exp repeated"
+              << std::setw(9) << "longest" << std::setw(14) << "ns/exp once" << std::setw(9) << "longest"
+              << '\n';
+    for (const map_result& r : results) {
+        std::ostringstream ref, prod, repeated, once;
+        ref << std::fixed << std::setprecision(1) << r.reference_once.median_us << '/' << r.reference_once.p90_us;
+        prod << std::fixed << std::setprecision(1) << r.product_once.median_us << '/' << r.product_once.p90_us;
+        repeated << std::fixed << std::setprecision(0) << r.repeated_cost.reference_middle_ns << '/'
+                 << r.repeated_cost.product_middle_ns;
+        once << std::fixed << std::setprecision(0) << r.once_cost.reference_middle_ns << '/'
+             << r.once_cost.product_middle_ns;
+        std::cout << std::left << std::setw(18) << r.name << std::right << std::setw(16) << ref.str()
+                  << std::setw(16) << prod.str() << std::setw(8) << std::setprecision(2)
+                  << r.reference_once.median_us / r.product_once.median_us << std::setw(18) << repeated.str()
+                  << std::setw(9) << std::setprecision(0) << r.repeated_cost.product_longest_ns
+                  << std::setw(14) << once.str() << std::setw(9) << r.once_cost.product_longest_ns << '\n';
+    }
+}
+
+std::string cost_json(const per_expansion& cost) {
+    std::ostringstream text;
+    text << std::setprecision(6) << "{\"reference_middle\": " << cost.reference_middle_ns
+         << ", \"product_middle\": " << cost.product_middle_ns << ", \"product_longest_tenth\": "
+         << cost.product_longest_ns << "}";
+    return text.str();
 }
 
 void write_json(const std::string& file, const options& opts, const std::vector<map_result>& results,
@@ -327,6 +430,10 @@ void write_json(const std::string& file, const options& opts, const std::vector<
             << ", \"product_length_ratio\": " << r.product_length_ratio
             << ", \"libtcod_length_ratio\": " << r.libtcod_length_ratio
             << ", \"node_grid_bytes\": " << r.node_grid_bytes << ", \"mismatches\": " << r.mismatches
+            << ",\n     \"once_reference_us\": [" << r.reference_once.median_us << ", " << r.reference_once.p90_us
+            << "], \"once_product_us\": [" << r.product_once.median_us << ", " << r.product_once.p90_us
+            << "],\n     \"ns_per_expansion\": {\"repeated\": " << cost_json(r.repeated_cost)
+            << ", \"once\": " << cost_json(r.once_cost) << "}"
             << "}" << (i + 1 < results.size() ? "," : "") << "\n";
     }
     out << "  ]\n}\n";

@@ -36,7 +36,8 @@ def machine_description():
 def markdown(bench, python_costs, machine, date):
     lines = [
         "Measured %s on %s; %d queries a map, %d interleaved repeats (interpolate on and off "
-        "alternating), seed %d. Times are µs per query, median / p90 over the queries."
+        "alternating), seed %d. Times are µs per query (median over the repeats), median / p90 over "
+        "the queries."
         % (date, machine, bench["queries_per_map"], bench["repeats"], bench["seed"]),
         "",
         "| map | size | reference | product | libtcod A* | reference / product "
@@ -55,6 +56,28 @@ def markdown(bench, python_costs, machine, date):
                 m["found"], m["budget"], m["no_route"],
                 m["product_length_ratio"], m["libtcod_length_ratio"],
                 m["node_grid_bytes"] / 1048576.0))
+    lines.append("")
+    lines.append(
+        "Each query once per search, in a fresh seeded order in which no query follows itself "
+        "(interpolate on): µs per query, median / p90. ns per expansion: a query's time over the "
+        "nodes it took off the open list (the same count for both searches), summed over the middle "
+        "half of the queries ranked by expansions, and for the product also over the longest tenth; "
+        "for both ways of measuring.")
+    lines.append("")
+    lines.append("| map | reference, once | product, once | reference / product, once "
+                 "| ns per expansion, repeated: reference / product (longest tenth) "
+                 "| ns per expansion, once: reference / product (longest tenth) |")
+    lines.append("|---|---|---|---|---|---|")
+    for m in bench["maps"]:
+        repeated = m["ns_per_expansion"]["repeated"]
+        once = m["ns_per_expansion"]["once"]
+        lines.append(
+            "| %s | %.1f / %.1f | %.1f / %.1f | %.2f | %.0f / %.0f (%.0f) | %.0f / %.0f (%.0f) |" % (
+                m["name"], m["once_reference_us"][0], m["once_reference_us"][1],
+                m["once_product_us"][0], m["once_product_us"][1],
+                m["once_reference_us"][0] / m["once_product_us"][0],
+                repeated["reference_middle"], repeated["product_middle"], repeated["product_longest_tenth"],
+                once["reference_middle"], once["product_middle"], once["product_longest_tenth"]))
     lines.append("")
     lines.append("- Peak resident memory of the run: %.0f MiB; a pathfinder holds its node grid "
                  "(32 bytes a cell) plus a per-thread search workspace of %.1f KiB at most while it lives."

@@ -32,7 +32,11 @@ float step_length(const std::vector<int>& coords) {
 }  // namespace
 
 void jps_pathfinder::backtrace(jps_node* goal, std::vector<int>& out, float& out_length) const {
+    // Sized once: the chain is walked twice rather than the list grown.
+    std::size_t chain_length = 0;
+    for (const jps_node* node = goal; node != nullptr; node = node->parent) ++chain_length;
     std::vector<cell> jump_points;
+    jump_points.reserve(chain_length);
     for (const jps_node* node = goal; node != nullptr; node = node->parent) {
         jump_points.emplace_back(node->x, node->y);
     }

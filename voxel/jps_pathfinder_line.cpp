@@ -4,6 +4,7 @@
 
 #include "voxel/live_grid.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace OSTREL {
@@ -26,6 +27,8 @@ void jps_pathfinder::interpolate_line(int x0, int y0, int x1, int y1, std::vecto
     const int dx = std::abs(x1 - x0);
     const int dy = std::abs(y1 - y0);
     int err = dx - dy;
+    // The line has one cell per step along its longer axis, plus its start.
+    cells.reserve(static_cast<std::size_t>(std::max(dx, dy)) + 1);
     const live_grid grid(map, width, height);  // the walkable test, inlined
     int x = x0;
     int y = y0;

@@ -207,6 +207,22 @@ void jump_search::consider(const expanded_node& expanded, const jump_point_found
     }
 }
 
+// A search whose start is its goal takes the start off the list and stops:
+// the closed list holds the start, the open list is empty, the path is the
+// one cell and its length 0 in both modes. Nothing is written into the node,
+// which the full search would write and clean again, and no workspace is
+// borrowed.
+bool found_at_start(jps_pathfinder& finder, int x, int y, std::vector<int>& out, float& out_length) {
+    if (!finder.isWalkable(x, y)) {
+        return false;
+    }
+    finder.closed_list.push_back(finder.getNodeAt(x, y));
+    out.push_back(x);
+    out.push_back(y);
+    out_length = 0.0f;
+    return true;
+}
+
 }  // namespace
 
 // Node lookup and the two costs live beside the search, their main user, so
@@ -230,6 +246,9 @@ bool jps_pathfinder::findPath(int sx, int sy, int gx, int gy, std::vector<int>& 
     open_list.clear();
     closed_list.clear();
     try {
+        if (sx == gx && sy == gy) {
+            return found_at_start(*this, sx, sy, out, out_length);
+        }
         jps_node* goal = searchGoal(sx, sy, gx, gy);
         if (goal != nullptr) {
             backtrace(goal, out, out_length);

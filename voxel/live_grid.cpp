@@ -125,6 +125,17 @@ live_grid::stop skip_rows(const std::valarray<char>* rows, int x, int& y, int dy
     return live_grid::stop::go_on;
 }
 
+// The grid as seen from a cell at least one cell away from every side: the
+// cells around it are inside, so they are read without bounds tests.
+class inner_cells {
+public:
+    explicit inner_cells(const live_grid& grid) : grid(grid) {}
+    bool walkable(int x, int y) const { return grid.walkable_inside(x, y); }
+
+private:
+    const live_grid& grid;
+};
+
 }  // namespace
 
 live_grid::live_grid(const projection_map* map, int grid_width, int grid_height)
@@ -258,22 +269,41 @@ bool live_grid::run_vertical_at_edge(int x, int& y, int dy, int goal_y) const {
 bool live_grid::run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy, diagonal_probes& probes) const {
     using answer = diagonal_probes::answer;
     for (;;) {
-        const stop result = stop_at(x, y, dx, dy, x == gx && y == gy);
-        if (result != stop::go_on) {
-            return result == stop::jump_point;
+        // Away from the grid's sides the step's tests (stop_at's, in its
+        // order, and the probes' first cells) read the cells around (x, y)
+        // without bounds tests.
+        bool horizontal_free;
+        bool vertical_free;
+        if (x >= 1 && x + 1 < width && y >= 1 && y + 1 < height) {
+            const inner_cells inner(*this);
+            if (!inner.walkable(x, y)) {
+                return false;
+            }
+            if ((x == gx && y == gy) || has_forced_neighbour(inner, x, y, dx, dy)) {
+                return true;
+            }
+            horizontal_free = inner.walkable(x + dx, y);
+            vertical_free = inner.walkable(x, y + dy);
+        } else {
+            const stop result = stop_at(x, y, dx, dy, x == gx && y == gy);
+            if (result != stop::go_on) {
+                return result == stop::jump_point;
+            }
+            horizontal_free = walkable(x + dx, y);
+            vertical_free = walkable(x, y + dy);
         }
         // The two straight probes run on copies: the jump point is (x, y). A
         // probe whose first cell is blocked ends there, without a jump point;
         // that is tested first, as it is the common case beside walls. What
         // the probes found at the stop is handed back.
         int probe_x = x + dx;
-        if (walkable(probe_x, y) && run_horizontal(probe_x, y, dx, gx, gy)) {
+        if (horizontal_free && run_horizontal(probe_x, y, dx, gx, gy)) {
             probes = {static_cast<signed char>(dx), static_cast<signed char>(dy), answer::jump_point, answer::unknown,
                       probe_x};
             return true;
         }
         int probe_y = y + dy;
-        if (walkable(x, probe_y) && run_vertical(x, probe_y, dy, gx, gy)) {
+        if (vertical_free && run_vertical(x, probe_y, dy, gx, gy)) {
             probes = {static_cast<signed char>(dx), static_cast<signed char>(dy), answer::no_jump_point, answer::jump_point,
                       probe_y};
             return true;

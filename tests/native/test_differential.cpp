@@ -1,8 +1,8 @@
 // Differential test: the product pathfinder against the step-by-step reference
 // search, on many seeded random maps and on a sample of benchmark queries.
 // Compared: status, the order of the closed list (so the number of expansions
-// too), the path cells and the bit pattern of the length, in both interpolate
-// modes; and the answers of test_direct_view.
+// too), the open list left behind, the path cells and the bit pattern of the
+// length, in both interpolate modes; and the answers of test_direct_view.
 #include "tests/reference/reference_pathfinder.hpp"
 #include "tests/support/movingai.hpp"
 #include "tests/support/search_outcome.hpp"
@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <random>
@@ -152,6 +153,33 @@ TEST(Differential, RandomMapsBothModes) {
                 const coordinate second = maker.cell_of(map);
                 ASSERT_TRUE(finders.same_path(first, second)) << where(seed, first, second);
                 ASSERT_TRUE(finders.same_view(first, second)) << where(seed, first, second);
+            }
+        }
+        ASSERT_TRUE(finders.nodes_clean()) << "seed " << seed;
+    }
+}
+
+// Searches that end where they start or one step away, which have short cuts
+// of their own: cells of each map (and the cells just outside) as the goal,
+// the start the same cell or any of its eight neighbours.
+TEST(Differential, TrivialSearches) {
+    both_pathfinders finders;
+    for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+        map_maker maker(seed);
+        const projection_map map = maker.any();
+        const int width = static_cast<int>(map.resolution[0]);
+        const int height = static_cast<int>(map.resolution[1]);
+        finders.init(map, seed % 2 == 0);
+        for (int y = -1; y <= std::min(height, 12); ++y) {
+            for (int x = -1; x <= std::min(width, 12); ++x) {
+                for (int dy = -1; dy <= 1; ++dy) {
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const coordinate first{static_cast<unsigned int>(x + dx + 1),
+                                               static_cast<unsigned int>(y + dy + 1), 0};
+                        const coordinate second{static_cast<unsigned int>(x + 1), static_cast<unsigned int>(y + 1), 0};
+                        ASSERT_TRUE(finders.same_path(first, second)) << where(seed, first, second);
+                    }
+                }
             }
         }
         ASSERT_TRUE(finders.nodes_clean()) << "seed " << seed;

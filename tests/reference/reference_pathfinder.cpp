@@ -62,6 +62,14 @@ std::vector<cell> reference_pathfinder::expanded() const {
     return cells;
 }
 
+std::vector<cell> reference_pathfinder::still_open() const {
+    std::vector<cell> cells;
+    for (const reference_node* node : open_list) {
+        cells.emplace_back(node->x, node->y);
+    }
+    return cells;
+}
+
 // The entry point: the search runs from the second cell to the first, so the
 // path, listed from the search's goal, runs from the first cell to the second.
 int reference_pathfinder::find_path(const coordinate& first, const coordinate& second) {

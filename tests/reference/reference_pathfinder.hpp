@@ -15,8 +15,9 @@
 //                 coordinates from anywhere in the unsigned 32-bit range are
 //                 accepted and simply lie outside the grid.
 //   Observables:  after find_path(): path() (x, y pairs, first cell first),
-//                 path_length(), and expanded(): the cells of the nodes taken
-//                 off the open list, in the order they were taken.
+//                 path_length(), expanded(): the cells of the nodes taken
+//                 off the open list, in the order they were taken, and
+//                 still_open(): the cells left on the open list, in its order.
 //   Threads:      one search at a time per object.
 //
 // Usage
@@ -63,6 +64,8 @@ public:
     const std::vector<int>& path() const { return path_coords; }
     float path_length() const { return length; }
     std::vector<cell> expanded() const;
+    // The cells of the nodes left on the open list, in its order.
+    std::vector<cell> still_open() const;
 
     static int euclidean(int dx, int dy);
     static int manhattan(int dx, int dy);

@@ -1,5 +1,6 @@
 // search_outcome: everything a search leaves that the exactness checks compare
-// (status, the closed list's order, the path cells, the length's bit pattern),
+// (status, the closed list's order, the open list left behind in its order,
+// the path cells, the length's bit pattern),
 // taken from the product pathfinder or from the reference search, and the text
 // that describes it, or two of them, on a mismatch. Used by the benchmark and
 // by every test that holds the product against the reference.
@@ -52,10 +53,11 @@ struct search_outcome {
     cells expanded;            // the closed list, in the order nodes were taken off
     std::vector<int> path;     // x0, y0, x1, y1, ...
     std::uint32_t length_bits = 0;
+    cells still_open;          // the open list left behind, in its order
 
     bool operator==(const search_outcome& other) const {
-        return status == other.status && expanded == other.expanded && path == other.path &&
-               length_bits == other.length_bits;
+        return status == other.status && expanded == other.expanded && still_open == other.still_open &&
+               path == other.path && length_bits == other.length_bits;
     }
     bool operator!=(const search_outcome& other) const { return !(*this == other); }
 };
@@ -66,13 +68,16 @@ inline search_outcome outcome_of(const OSTREL::Voxel::jps_pathfinder& finder, in
     outcome.status = status;
     outcome.expanded.reserve(finder.closed_list.size());
     for (const OSTREL::Voxel::jps_node* node : finder.closed_list) outcome.expanded.emplace_back(node->x, node->y);
+    outcome.still_open.reserve(finder.open_list.size());
+    for (const OSTREL::Voxel::jps_node* node : finder.open_list) outcome.still_open.emplace_back(node->x, node->y);
     outcome.path = finder.get_path().coords;
     outcome.length_bits = float_bits(finder.get_path_length());
     return outcome;
 }
 
 inline search_outcome outcome_of(const brondel_reference::reference_pathfinder& finder, int status) {
-    return search_outcome{status, finder.expanded(), finder.path(), float_bits(finder.path_length())};
+    return search_outcome{status, finder.expanded(), finder.path(), float_bits(finder.path_length()),
+                          finder.still_open()};
 }
 
 // g, h, f 0, on neither list, no parent: a node outside a search.
@@ -110,12 +115,15 @@ inline cells cells_of(const std::vector<int>& coords) {
     return result;
 }
 
-// One line: "status 0, 3 expanded {...}, path {...}, length 0x40BA827A".
+// One line: "status 0, 3 expanded {...}, 2 left open {...}, path {...},
+// length 0x40BA827A".
 // Lists longer than `shown` cells are given by their size only.
 inline std::string describe(const search_outcome& outcome, std::size_t shown = 40) {
     std::ostringstream text;
     text << "status " << outcome.status << ", " << outcome.expanded.size() << " expanded";
     if (outcome.expanded.size() <= shown) text << ' ' << cells_text(outcome.expanded);
+    text << ", " << outcome.still_open.size() << " left open";
+    if (outcome.still_open.size() <= shown) text << ' ' << cells_text(outcome.still_open);
     const cells path = cells_of(outcome.path);
     text << ", path of " << path.size() << " cells";
     if (path.size() <= shown) text << ' ' << cells_text(path);
