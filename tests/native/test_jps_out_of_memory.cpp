@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -24,7 +25,23 @@ void* operator new(std::size_t size) {
     throw std::bad_alloc();
 }
 
+// The nothrow form, which the standard library uses for temporary buffers
+// (std::stable_sort), must take memory from the same place as the others:
+// left to the runtime (or to a sanitizer's), its blocks would reach the
+// operator delete below, which frees them as malloc's.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return ::operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
 void operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+
+void operator delete(void* memory, const std::nothrow_t&) noexcept {
     std::free(memory);
 }
 
@@ -139,4 +156,17 @@ TEST(MapOutOfMemory, FailedCopyLeavesTheTargetAsItWas) {
         EXPECT_EQ(target.to_string(), "0 0 7\n0 0 0\n");
     }
     EXPECT_GT(failures, 30);
+}
+
+// Code beside these tests in the same program may use the standard library's
+// temporary buffers, which ask for memory without exceptions.
+TEST(JpsOutOfMemory, NothrowAllocationsShareTheReplacedOperators) {
+    std::vector<int> values(1000);
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<int>((i * 7919) % 1000);
+    std::stable_sort(values.begin(), values.end());
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+    allocations_left = 0;
+    void* refused = ::operator new(16, std::nothrow);
+    allocations_left = -1;
+    EXPECT_EQ(refused, nullptr);
 }
