@@ -108,6 +108,7 @@ private:
     void make_room_for_batch(int more);
     void write_open_list();
     void write_back_chain(int goal);
+    static void follow(node_record& record, const route& way);
 
     jps_pathfinder& finder;
     node_records& records;
@@ -132,28 +133,27 @@ inline int search_state::take_off_best() {
     return id;
 }
 
+// The record takes the route: its costs, its parent and what the run found.
+inline void search_state::follow(node_record& record, const route& way) {
+    record.g = way.g;
+    record.h = way.h;
+    record.f = way.g + way.h;
+    record.parent = way.parent;
+    record.parent_x = way.parent_x;
+    record.parent_y = way.parent_y;
+    record.probes = way.probes;
+}
+
 inline void search_state::improve(int id, const route& better) {
     node_record& target = records[id];
-    target.g = better.g;
-    target.h = better.h;
-    target.f = better.g + better.h;
-    target.parent = better.parent;
-    target.parent_x = better.parent_x;
-    target.parent_y = better.parent_y;
-    target.probes = better.probes;
+    follow(target, better);
     open.changed(id, target.f);
 }
 
 inline void search_state::discover(int x, int y, const route& first) {
     const int id = records.add(finder.getNodeAt(x, y), x, y);
     node_record& record = records[id];
-    record.parent = first.parent;
-    record.g = first.g;
-    record.h = first.h;
-    record.f = first.g + first.h;
-    record.parent_x = first.parent_x;
-    record.parent_y = first.parent_y;
-    record.probes = first.probes;
+    follow(record, first);
     record.opened = true;
     cells.set(x, y, id, true, false);
     open.append(record.f, id);
