@@ -5,159 +5,147 @@
 namespace OSTREL {
 namespace Voxel {
 
-bubble_open_list::bubble_open_list(std::vector<open_key>& list_keys, std::vector<std::size_t>& ascents)
-    : keys(list_keys), maybe_ascents(ascents) {}
+bubble_open_list::bubble_open_list(std::vector<open_key>& keys, std::vector<drifting_key>& drifting_keys)
+    : settled(keys), drifting(drifting_keys) {}
 
+// An entry is settled when it is not smaller than any entry behind it. From
+// the back, the settled entries are written to the back of the keys (each
+// is the largest so far); every other entry drifts, and its follower is the
+// settled entry written last. Then both parts are moved to the front.
 void bubble_open_list::take_keys_as_listed() {
-    maybe_ascents.clear();
-    maybe_ascents.reserve(keys.size() + 2);
-    for (std::size_t k = 1; k < keys.size(); ++k) {
-        if (is_ascent(k)) maybe_ascents.push_back(k);
+    drifting.clear();
+    drifting.reserve(settled.size() + 16);
+    const std::size_t n = settled.size();
+    std::size_t first = n;  // settled[first, n): the settled entries found
+    for (std::size_t k = n; k-- > 0;) {
+        const open_key key = settled[k];
+        if (first < n && key.f_less_than(settled[first])) {
+            drifting.push_back({key, first});
+        } else {
+            settled[--first] = key;
+        }
     }
+    std::move(settled.begin() + static_cast<std::ptrdiff_t>(first), settled.end(), settled.begin());
+    settled.erase(settled.end() - static_cast<std::ptrdiff_t>(first), settled.end());
+    std::reverse(drifting.begin(), drifting.end());
+    for (drifting_key& entry : drifting) entry.follower -= first;
 }
 
+// The last entry is always settled. Drifting entries that followed it have
+// no follower any more; the last of them settles at once, and those in front
+// of it settle when they are not smaller.
 void bubble_open_list::take_back() {
-    keys.pop_back();
-    // The last position is gone, and with it any ascent there.
-    if (!maybe_ascents.empty() && maybe_ascents.back() >= keys.size()) maybe_ascents.pop_back();
+    settled.pop_back();
+    if (!drifting.empty() && drifting.back().follower == settled.size()) sweep(0, drifting.size());
 }
 
 void bubble_open_list::grow(std::size_t more) {
-    // Doubles, as push_back would, so that appends stay cheap. A pass never
-    // adds possible ascents; a change adds at most two.
-    keys.reserve(std::max(2 * keys.size() + 16, keys.size() + more));
-    maybe_ascents.reserve(std::max(2 * maybe_ascents.size() + 16, maybe_ascents.size() + 2 * more));
+    // Doubles, as push_back would, so that appends stay cheap. Every
+    // drifting entry may settle, so the keys have room for the whole list.
+    settled.reserve(std::max(2 * size() + 16, size() + more));
+    drifting.reserve(std::max(2 * drifting.size() + 16, drifting.size() + more));
 }
 
+// The pass carries the new entry forward past every smaller one: it comes to
+// rest among the settled entries, in front of the smaller ones, and every
+// drifting entry it passes keeps its follower. Every drifting entry in front
+// of its resting place gets the next follower, so every follower index grows
+// by one.
 void bubble_open_list::append(int f, int record) {
-    keys.emplace_back(f, record);
-    // The new last pair lies behind every other possible ascent.
-    if (keys.size() > 1) maybe_ascents.push_back(keys.size() - 1);
-    pass();
+    const open_key key(f, record);
+    settle_in_front_of(settled.size(), key);
+    sweep(1, drifting.size());
 }
 
 void bubble_open_list::changed(int record, int f) {
-    const std::size_t at = position_of(record);
-    if (at < keys.size()) {
-        keys[at].set_f(f);
-        may_be_ascent(at);      // the pair it ends
-        may_be_ascent(at + 1);  // the pair it begins
+    const std::size_t drifting_at = drifting_position_of(record);
+    if (drifting_at < drifting.size()) {
+        change_drifting(drifting_at, f);
+        return;
     }
-    pass();
+    const std::size_t settled_at = settled_position_of(record);
+    if (settled_at < settled.size()) {
+        change_settled(settled_at, f);
+        return;
+    }
+    sweep(1, drifting.size());
 }
 
-// The last position whose entry has this record, or size() when there is
-// none. Four entries are tested per step, so that the test of one does not
-// wait for the branch of the one before.
-std::size_t bubble_open_list::position_of(int record) const {
-    std::size_t end = keys.size();
-    for (; end >= 4; end -= 4) {
-        const bool here = keys[end - 1].record() == record || keys[end - 2].record() == record ||
-                          keys[end - 3].record() == record || keys[end - 4].record() == record;
-        if (here) break;
+// A drifting entry still smaller than its follower just drifts on. Otherwise
+// it is not smaller than anything behind it: the pass carries it forward past
+// every smaller entry in front of it. The drifting entries it passes keep
+// their followers (+1 for the settled entry put in front of them); those
+// behind it get the next follower as well (+2).
+void bubble_open_list::change_drifting(std::size_t at, int f) {
+    open_key key = drifting[at].key;
+    key.set_f(f);
+    const std::size_t follower = drifting[at].follower;
+    if (key.f_less_than(settled[follower])) {
+        drifting[at].key = key;
+        sweep(1, drifting.size());
+        return;
     }
-    while (end-- > 0) {
-        if (keys[end].record() == record) return end;
-    }
-    return keys.size();
+    drifting.erase(drifting.begin() + static_cast<std::ptrdiff_t>(at));
+    settle_in_front_of(follower, key);
+    sweep(1, at);
 }
 
-// The literal pass visits k = n-1 down to 1; here only the possible ascents
-// are visited, from the back. At an ascent the entry is carried forward past
-// every smaller one, and the pass goes on in front of where it comes to rest.
-// The list of possible ascents is rewritten in place for the next pass, from
-// the back: a visited position stays only where a carry changed a pair
-// behind the pass.
-void bubble_open_list::pass() {
-    std::size_t unvisited = maybe_ascents.size();
-    std::size_t kept = maybe_ascents.size();  // [kept, size): for the next pass
-    while (unvisited > 0) {
-        const std::size_t k = maybe_ascents[--unvisited];
-        if (!is_ascent(k)) {
-            continue;
+// A settled entry that grows stays settled and is carried forward as an
+// appended one is. One that shrinks stays settled while it is not smaller
+// than the next settled entry; else it drifts, with that entry as follower.
+// Either way the drifting entries in front of it may now have nothing larger
+// behind them, and settle before the pass.
+void bubble_open_list::change_settled(std::size_t at, int f) {
+    open_key key = settled[at];
+    const bool grows = !open_key(f, 0).f_less_than(key);
+    key.set_f(f);
+    if (grows) {
+        settled.erase(settled.begin() + static_cast<std::ptrdiff_t>(at));
+        settle_in_front_of(at, key);
+        sweep(1, drifting.size());
+        return;
+    }
+    if (at + 1 == settled.size() || !key.f_less_than(settled[at + 1])) {
+        settled[at] = key;
+    } else {
+        settled.erase(settled.begin() + static_cast<std::ptrdiff_t>(at));
+        // It goes behind the drifting entries that followed it; the
+        // followers behind it lost one settled entry in front of them.
+        std::size_t place = drifting.size();
+        while (place > 0 && drifting[place - 1].follower > at) {
+            --drifting[place - 1].follower;
+            --place;
         }
-        const std::size_t at = carry_from(k, unvisited);
-        // The carried entry leaves a new pair behind it,
-        if (k + 1 < keys.size()) maybe_ascents[--kept] = k + 1;
-        // the pairs it passed moved back one place,
-        while (unvisited > 0 && maybe_ascents[unvisited - 1] > at) {
-            const std::size_t moved = maybe_ascents[--unvisited] + 1;
-            maybe_ascents[--kept] = moved;
-        }
-        // and the pair it came to rest in is split into two that are not
-        // ascents: the entry in front is not smaller, the one behind is.
-        if (unvisited > 0 && maybe_ascents[unvisited - 1] == at) --unvisited;
+        drifting.insert(drifting.begin() + static_cast<std::ptrdiff_t>(place), drifting_key{key, at});
     }
-    maybe_ascents.erase(maybe_ascents.begin(), maybe_ascents.begin() + static_cast<std::ptrdiff_t>(kept));
+    sweep(0, drifting.size());
+    sweep(1, drifting.size());
 }
 
-// Carries the entry at the ascent k towards the front past every smaller
-// entry, as the pass's swaps do; returns where it comes to rest. Most often
-// that is one place forward: a swap.
-std::size_t bubble_open_list::carry_from(std::size_t k, std::size_t unvisited) {
-    const open_key key = keys[k];
-    if (k < 2 || !keys[k - 2].f_less_than(key)) {
-        keys[k] = keys[k - 1];
-        keys[k - 1] = key;
-        return k - 1;
-    }
-    if (k > near_front) {
-        return carry_far(k, unvisited);
-    }
-    // Near the front of the list a plain walk is cheaper than halving.
-    std::size_t at = k;
-    do {
-        keys[at] = keys[at - 1];
-        --at;
-    } while (at > 0 && keys[at - 1].f_less_than(key));
-    keys[at] = key;
-    return at;
+// Puts the key among the settled entries in front of `end`, where the pass
+// carries it: in front of every smaller entry. The followers of the drifting
+// entries are the caller's to adjust (sweep), as they also take the pass.
+void bubble_open_list::settle_in_front_of(std::size_t end, open_key key) {
+    settled.insert(settled.begin() + static_cast<std::ptrdiff_t>(settled_place(end, key)), key);
 }
 
-// The possible ascents in front of k are maybe_ascents[0, unvisited): between
-// two of them the list does not increase, so the smaller entries there form a
-// tail.
-std::size_t bubble_open_list::carry_far(std::size_t k, std::size_t unvisited) {
-    const open_key key = keys[k];
-    std::size_t at = k;
-    for (;;) {
-        const std::size_t first = unvisited > 0 ? maybe_ascents[unvisited - 1] : 0;
-        at = first_of_smaller_tail(first, at, key);
-        // A possible ascent is crossed when the entry in front of it is
-        // smaller as well.
-        if (at != first || at == 0 || !keys[at - 1].f_less_than(key)) {
-            break;
-        }
-        --at;
-        --unvisited;
-    }
-    std::move_backward(keys.begin() + static_cast<std::ptrdiff_t>(at), keys.begin() + static_cast<std::ptrdiff_t>(k),
-                       keys.begin() + static_cast<std::ptrdiff_t>(k + 1));
-    keys[at] = key;
-    return at;
-}
-
-// The first position of the tail of [first, end) whose entries are all
-// smaller than `key`, in a stretch that does not increase; `end` when there
-// is none. A long carry crosses whole stretches, which their first (largest)
-// entry tells at once. Most carries stop within a step or two, so the nearest
-// entries are looked at one by one before halving.
-std::size_t bubble_open_list::first_of_smaller_tail(std::size_t first, std::size_t end, open_key key) const {
-    if (first < end && keys[first].f_less_than(key)) {
-        return first;
-    }
+// The first position in [0, end) whose settled entry is smaller than `key`,
+// or `end`. The settled entries do not increase, so the smaller ones form a
+// tail; most carries stop within a step or two, so the nearest entries are
+// looked at one by one before halving.
+std::size_t bubble_open_list::settled_place(std::size_t end, open_key key) const {
     constexpr int looked_at_first = 4;
-    std::size_t high = end;  // keys[high, end) are smaller
+    std::size_t high = end;  // settled[high, end) are smaller
     for (int i = 0; i < looked_at_first; ++i) {
-        if (high == first || !keys[high - 1].f_less_than(key)) {
+        if (high == 0 || !settled[high - 1].f_less_than(key)) {
             return high;
         }
         --high;
     }
-    std::size_t low = first;
+    std::size_t low = 0;
     while (low < high) {
         const std::size_t middle = low + (high - low) / 2;
-        if (keys[middle].f_less_than(key)) {
+        if (settled[middle].f_less_than(key)) {
             high = middle;
         } else {
             low = middle + 1;
@@ -166,13 +154,63 @@ std::size_t bubble_open_list::first_of_smaller_tail(std::size_t first, std::size
     return low;
 }
 
-// Notes position k (a pair that changed) as a possible ascent.
-void bubble_open_list::may_be_ascent(std::size_t k) {
-    if (k < 1 || k >= keys.size()) {
-        return;
+// Gives drifting entry k the follower `step` places further back, or settles
+// it there. Entries behind k are already past this pass.
+inline void bubble_open_list::step_back(std::size_t k, std::size_t step) {
+    drifting_key& entry = drifting[k];
+    const std::size_t follower = entry.follower + step;
+    if (follower < settled.size() && entry.key.f_less_than(settled[follower])) {
+        entry.follower = follower;
+    } else {
+        settle(k, follower);
     }
-    const auto place = std::lower_bound(maybe_ascents.begin(), maybe_ascents.end(), k);
-    if (place == maybe_ascents.end() || *place != k) maybe_ascents.insert(place, k);
+}
+
+// The pass over the drifting entries, from the back: each follower index
+// grows by `step` (one more from `more_from` on), and an entry that is not
+// smaller than its new follower (or has none) settles in front of it. A step
+// of 0 only settles.
+void bubble_open_list::sweep(std::size_t step, std::size_t more_from) {
+    std::size_t k = drifting.size();
+    for (const std::size_t end = std::min(more_from, k); k > end;) {
+        step_back(--k, step + 1);
+    }
+    while (k > 0) {
+        step_back(--k, step);
+    }
+}
+
+// Drifting entry k settles in front of the settled entry `at`; the followers
+// of the drifting entries behind it move back one place.
+void bubble_open_list::settle(std::size_t k, std::size_t at) {
+    settled.insert(settled.begin() + static_cast<std::ptrdiff_t>(at), drifting[k].key);
+    for (std::size_t behind = k + 1; behind < drifting.size(); ++behind) {
+        drifting[behind - 1] = {drifting[behind].key, drifting[behind].follower + 1};
+    }
+    drifting.pop_back();
+}
+
+// The settled position of this record, or size of the settled keys when there
+// is none. Four entries are tested per step, so that the test of one does not
+// wait for the branch of the one before.
+std::size_t bubble_open_list::settled_position_of(int record) const {
+    std::size_t end = settled.size();
+    for (; end >= 4; end -= 4) {
+        const bool here = settled[end - 1].record() == record || settled[end - 2].record() == record ||
+                          settled[end - 3].record() == record || settled[end - 4].record() == record;
+        if (here) break;
+    }
+    while (end-- > 0) {
+        if (settled[end].record() == record) return end;
+    }
+    return settled.size();
+}
+
+std::size_t bubble_open_list::drifting_position_of(int record) const {
+    for (std::size_t k = drifting.size(); k-- > 0;) {
+        if (drifting[k].key.record() == record) return k;
+    }
+    return drifting.size();
 }
 
 }  // namespace Voxel

@@ -1,29 +1,37 @@
 // bubble_open_list: the search's open list, kept in exactly the order that one
-// bubble pass after every change gives, but without visiting the whole list.
+// bubble pass after every change gives, without moving entries one by one.
 //
 // The order it must reproduce: after a change, for k = n-1 down to 1, entry k-1
-// and entry k swap when f[k-1] < f[k]. A pass moves entries only at "ascents"
-// (positions k with f[k-1] < f[k]) and while it carries an entry forward
-// through smaller ones. The list keeps the positions where an ascent may be
-// (a few: the places of recent changes), so a pass visits only those, and
-// between two of them the list is known to be non-increasing, so a carry finds
-// where its entry comes to rest by halving. An entry is a key: its f and the id
-// of the search's record of it; no node is read.
+// and entry k swap when f[k-1] < f[k]. Such a pass moves every entry that has
+// a larger entry somewhere behind it ("drifting") exactly one place back, and
+// carries every other entry ("settled": not smaller than anything behind it)
+// forward past the drifting entries in front of it. The settled entries, in
+// list order, never increase; each drifting entry is smaller than the first
+// settled entry behind it, its "follower". So the list is kept as two parts:
+// the settled keys, and the drifting keys in list order, each with the index
+// of its follower among the settled ones. A pass is then: every drifting entry
+// gets the next follower; one that is no longer smaller than its follower
+// settles in front of it. A changed or appended entry that settles finds its
+// place among the settled keys by halving; an entry is a key: its f and the
+// id of the search's record of it; no node is read.
 //
 // Contract
 //   Dependencies: the C++17 standard library.
 //   Ownership:    works on two vectors it borrows from the thread's
-//                 search_workspace: the keys in list order (the open list
-//                 itself; the caller turns them into the pathfinder's
-//                 open_list when the search ends) and the possible ascents.
-//   Invariants:   `maybe_ascents` is sorted, each position in 1..n-1, and
-//                 holds every ascent of `keys` (and perhaps other positions).
+//                 search_workspace: the keys (the whole list in order before
+//                 take_keys_as_listed(), the settled keys after it) and the
+//                 drifting keys. The caller reads the list through
+//                 for_each_in_order() when the search ends.
+//   Invariants:   the settled keys do not increase; the drifting keys are in
+//                 list order, each with a follower index below the number of
+//                 settled keys and an f below its follower's. Hence the last
+//                 entry of the list is always the last settled key.
 //   Checking:     none; changed() takes the record id of an entry on the list
 //                 (or of none, which only makes the pass).
 //   Threads:      one search at a time per pair of vectors.
 //
 // Usage
-//   bubble_open_list open(workspace.open_keys, workspace.maybe_ascents);
+//   bubble_open_list open(workspace.open_keys, workspace.drifting_keys);
 //   open.take_keys_as_listed();        // once the keys hold the list
 //   open.make_room(1);                 // before a change that must not fail
 //   open.append(f, record_id);
@@ -70,26 +78,35 @@ private:
     std::uint64_t bits;
 };
 
+// An entry with a larger entry behind it, and the index of its follower: the
+// first settled entry behind it.
+struct drifting_key {
+    open_key key;
+    std::size_t follower;
+};
+
 class bubble_open_list {
 public:
     // Works on these two vectors; reads neither until take_keys_as_listed().
-    bubble_open_list(std::vector<open_key>& keys, std::vector<std::size_t>& maybe_ascents);
+    bubble_open_list(std::vector<open_key>& keys, std::vector<drifting_key>& drifting);
 
-    // Takes the list as `keys` holds it now, in order, and finds its
-    // possible ascents. Makes room for them first; throws only then, before
-    // anything is changed. Called once, before any other member.
+    // Takes the list as `keys` holds it now, in order, and splits it into
+    // settled and drifting entries. Makes room first; throws only then,
+    // before anything is changed. Called once, before any other member.
     void take_keys_as_listed();
 
-    bool empty() const { return keys.empty(); }
-    std::size_t size() const { return keys.size(); }
-    int back_record() const { return keys.back().record(); }
-    const std::vector<open_key>& in_order() const { return keys; }
+    bool empty() const { return settled.empty(); }
+    std::size_t size() const { return settled.size() + drifting.size(); }
+    int back_record() const { return settled.back().record(); }
+    // Calls visit(key) for every entry, in list order.
+    template <class Visit>
+    void for_each_in_order(Visit visit) const;
     void take_back();
     // Makes room for `more` changes, so that the next `more` calls of
     // append() or changed() cannot fail: a caller that must not be left with
     // a changed node off the list calls this before it changes the node.
     void make_room(std::size_t more) {
-        if (keys.size() + more > keys.capacity() || maybe_ascents.size() + 2 * more > maybe_ascents.capacity()) {
+        if (size() + more > settled.capacity() || drifting.size() + more > drifting.capacity()) {
             grow(more);
         }
     }
@@ -100,20 +117,29 @@ public:
     void changed(int record, int f);
 
 private:
-    static constexpr std::size_t near_front = 32;
-
     void grow(std::size_t more);
-    std::size_t position_of(int record) const;
-    void pass();
-    std::size_t carry_from(std::size_t k, std::size_t unvisited);
-    std::size_t carry_far(std::size_t k, std::size_t unvisited);
-    std::size_t first_of_smaller_tail(std::size_t first, std::size_t end, open_key key) const;
-    void may_be_ascent(std::size_t k);
-    bool is_ascent(std::size_t k) const { return keys[k - 1].f_less_than(keys[k]); }
+    std::size_t settled_position_of(int record) const;
+    std::size_t drifting_position_of(int record) const;
+    std::size_t settled_place(std::size_t end, open_key key) const;
+    void settle_in_front_of(std::size_t end, open_key key);
+    void change_drifting(std::size_t at, int f);
+    void change_settled(std::size_t at, int f);
+    void sweep(std::size_t step, std::size_t more_from);
+    void step_back(std::size_t k, std::size_t step);
+    void settle(std::size_t k, std::size_t at);
 
-    std::vector<open_key>& keys;
-    std::vector<std::size_t>& maybe_ascents;
+    std::vector<open_key>& settled;
+    std::vector<drifting_key>& drifting;
 };
+
+template <class Visit>
+void bubble_open_list::for_each_in_order(Visit visit) const {
+    std::size_t next = 0;
+    for (std::size_t k = 0; k < settled.size(); ++k) {
+        for (; next < drifting.size() && drifting[next].follower == k; ++next) visit(drifting[next].key);
+        visit(settled[k]);
+    }
+}
 
 }  // namespace Voxel
 }  // namespace OSTREL

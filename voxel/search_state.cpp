@@ -10,7 +10,7 @@ search_state::search_state(jps_pathfinder& pathfinder, search_workspace& workspa
       records(workspace.records),
       cells(workspace.cells),
       open_keys(workspace.open_keys),
-      open(workspace.open_keys, workspace.maybe_ascents),
+      open(workspace.open_keys, workspace.drifting_keys),
       left_in_nodes(left) {
     cells.begin_search(finder.width, finder.height);
     take_over_listed_nodes();
@@ -71,7 +71,7 @@ void search_state::make_room_for_batch(int more) {
 void search_state::write_open_list() {
     std::vector<jps_node*>& list = finder.open_list;
     list.clear();
-    for (const open_key& key : open.in_order()) list.push_back(records[key.record()].node);
+    open.for_each_in_order([&](const open_key& key) { list.push_back(records[key.record()].node); });
 }
 
 void search_state::open_start(jps_node* start) {

@@ -46,7 +46,7 @@ search_workspace& search_workspace::for_this_thread() {
 
 std::size_t search_workspace::bytes() {
     const loan borrowed(*this);
-    return open_keys.capacity() * sizeof(open_key) + maybe_ascents.capacity() * sizeof(std::size_t) +
+    return open_keys.capacity() * sizeof(open_key) + drifting_keys.capacity() * sizeof(drifting_key) +
            records.bytes() + cells.bytes();
 }
 
@@ -85,7 +85,7 @@ void search_workspace::give_back_if_unneeded() {
     cells.release();
     records.release();
     std::vector<open_key>().swap(open_keys);
-    std::vector<std::size_t>().swap(maybe_ascents);
+    std::vector<drifting_key>().swap(drifting_keys);
 }
 
 void search_workspace::pathfinder_resized(std::size_t old_cells, std::size_t new_cells) {

@@ -46,7 +46,7 @@ namespace Voxel {
 class search_workspace {
 public:
     std::vector<open_key> open_keys;         // f and record of each open list entry, in list order
-    std::vector<std::size_t> maybe_ascents;  // where the open list's keys may be out of order
+    std::vector<drifting_key> drifting_keys; // the open list entries that drift back
     node_records records;                    // search fields of the touched nodes
     cell_states cells;                       // opened, closed and record of each cell
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 using OSTREL::Voxel::bubble_open_list;
+using OSTREL::Voxel::drifting_key;
 using OSTREL::Voxel::open_key;
 
 namespace {
@@ -26,23 +27,29 @@ void literal_pass(std::vector<entry>& list) {
 
 std::vector<entry> entries_of(const bubble_open_list& open) {
     std::vector<entry> list;
-    for (const open_key& key : open.in_order()) list.push_back({key.f(), key.record()});
+    open.for_each_in_order([&](const open_key& key) { list.push_back({key.f(), key.record()}); });
     return list;
 }
 
 // Random appends, changes (up and down) and removals from the back, each
 // checked against the literal pass. `changes` in 0..10: how many of ten
-// steps change an entry rather than append one.
-void check_random_sequences(int changes, int steps) {
+// steps change an entry rather than append one. The list starts as
+// `initial` random entries in no particular order, taken over as they are.
+void check_random_sequences(int changes, int steps, int initial = 0) {
     for (std::uint32_t seed = 1; seed <= 300; ++seed) {
         std::mt19937 random(seed);
         std::vector<entry> expected;
         std::vector<open_key> keys;
-        std::vector<std::size_t> ascents;
-        bubble_open_list open(keys, ascents);
-        open.take_keys_as_listed();
         const int key_range = 1 + static_cast<int>(random() % 40);
         int records = 0;
+        for (; records < initial; ++records) {
+            expected.push_back({static_cast<int>(random() % key_range), records});
+            keys.emplace_back(expected.back().f, records);
+        }
+        std::vector<drifting_key> drifting;
+        bubble_open_list open(keys, drifting);
+        open.take_keys_as_listed();
+        ASSERT_EQ(entries_of(open), expected) << "seed " << seed;
         for (int step = 0; step < steps; ++step) {
             const int choice = static_cast<int>(random() % 12);
             open.make_room(1);
@@ -72,9 +79,15 @@ TEST(BubbleOpenList, MatchesTheLiteralPassOnRandomChanges) {
     check_random_sequences(6, 400);
 }
 
-// Long lists with many drifting entries: carries cross possible ascents.
+// Long lists with many drifting entries: carries pass them, and they settle.
 TEST(BubbleOpenList, MatchesTheLiteralPassWhenManyEntriesImprove) {
     check_random_sequences(9, 600);
+}
+
+// A list left in any order (by an earlier search) is taken over as it is.
+TEST(BubbleOpenList, MatchesTheLiteralPassFromAnyListTakenOver) {
+    check_random_sequences(6, 200, 60);
+    check_random_sequences(10, 100, 30);
 }
 
 TEST(BubbleOpenList, TakesOverAListAsItIs) {
@@ -85,10 +98,12 @@ TEST(BubbleOpenList, TakesOverAListAsItIs) {
         expected.push_back({f[i], i});
         keys.emplace_back(f[i], i);
     }
-    std::vector<std::size_t> ascents;
-    bubble_open_list open(keys, ascents);
+    std::vector<drifting_key> drifting;
+    bubble_open_list open(keys, drifting);
     open.take_keys_as_listed();
-    EXPECT_EQ(ascents, std::vector<std::size_t>{1});  // 3 before 7
+    ASSERT_EQ(drifting.size(), 1u);  // 3 before 7: it drifts
+    EXPECT_EQ(drifting[0].key.record(), 0);
+    EXPECT_EQ(entries_of(open), expected);
     open.make_room(1);
     open.append(5, 4);
     expected.push_back({5, 4});
@@ -117,8 +132,8 @@ TEST(BubbleOpenList, KeysOrderAndKeepAnyF) {
 
 TEST(BubbleOpenList, AChangeOfAnEntryNotOnTheListOnlyMakesAPass) {
     std::vector<open_key> keys{{4, 0}, {2, 1}};
-    std::vector<std::size_t> ascents;
-    bubble_open_list open(keys, ascents);
+    std::vector<drifting_key> drifting;
+    bubble_open_list open(keys, drifting);
     open.take_keys_as_listed();
     open.make_room(1);
     open.changed(7, 1);
