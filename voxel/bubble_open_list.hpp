@@ -15,6 +15,15 @@
 // place among the settled keys by halving; an entry is a key: its f and the
 // id of the search's record of it; no node is read.
 //
+// Two facts keep most passes from visiting the drifting entries. A pass gives
+// every drifting entry a follower index one higher (the next follower, or the
+// same one behind a newly settled entry), so the indices are stored less a
+// shift that the pass raises by one. And a pass after an append can settle
+// only an entry not smaller than the appended one: a smaller entry's next
+// follower is the appended entry or one in front of it, both larger. So the
+// list keeps a ceiling, an f no drifting entry exceeds, and such a pass
+// visits the entries only when the appended f is not above it.
+//
 // Contract
 //   Dependencies: the C++17 standard library.
 //   Ownership:    works on two vectors it borrows from the thread's
@@ -23,9 +32,10 @@
 //                 drifting keys. The caller reads the list through
 //                 for_each_in_order() when the search ends.
 //   Invariants:   the settled keys do not increase; the drifting keys are in
-//                 list order, each with a follower index below the number of
-//                 settled keys and an f below its follower's. Hence the last
-//                 entry of the list is always the last settled key.
+//                 list order, each with a follower index (stored + shift)
+//                 below the number of settled keys and an f below its
+//                 follower's, and none above the ceiling. Hence the last entry
+//                 of the list is always the last settled key.
 //   Checking:     none; changed() takes the record id of an entry on the list
 //                 (or of none, which only makes the pass).
 //   Threads:      one search at a time per pair of vectors.
@@ -78,8 +88,9 @@ private:
     std::uint64_t bits;
 };
 
-// An entry with a larger entry behind it, and the index of its follower: the
-// first settled entry behind it.
+// An entry with a larger entry behind it, and the index of its follower (the
+// first settled entry behind it) less the list's shift. Indices wrap around
+// as unsigned numbers do; only stored + shift is ever read.
 struct drifting_key {
     open_key key;
     std::size_t follower;
@@ -122,21 +133,26 @@ private:
     std::size_t drifting_position_of(int record) const;
     std::size_t settled_place(std::size_t end, open_key key) const;
     void settle_in_front_of(std::size_t end, open_key key);
+    void insert_settled(std::size_t at, open_key key);
     void change_drifting(std::size_t at, int f);
     void change_settled(std::size_t at, int f);
+    std::size_t follower_of(const drifting_key& entry) const { return entry.follower + shift; }
+    void add_drifting(std::size_t at, open_key key, std::size_t follower);
     void sweep(std::size_t step, std::size_t more_from);
-    void step_back(std::size_t k, std::size_t step);
+    void settle_those_not_smaller();
     void settle(std::size_t k, std::size_t at);
 
     std::vector<open_key>& settled;
     std::vector<drifting_key>& drifting;
+    std::size_t shift = 0;                // added to every stored follower index
+    open_key ceiling{0, 0};               // no drifting key has a larger f
 };
 
 template <class Visit>
 void bubble_open_list::for_each_in_order(Visit visit) const {
     std::size_t next = 0;
     for (std::size_t k = 0; k < settled.size(); ++k) {
-        for (; next < drifting.size() && drifting[next].follower == k; ++next) visit(drifting[next].key);
+        for (; next < drifting.size() && follower_of(drifting[next]) == k; ++next) visit(drifting[next].key);
         visit(settled[k]);
     }
 }
