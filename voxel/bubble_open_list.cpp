@@ -70,13 +70,13 @@ void bubble_open_list::append(int f, int record) {
     if (!drifting.empty() && !ceiling.f_less_than(key)) settle_those_not_smaller();
 }
 
-void bubble_open_list::changed(int record, int f) {
+void bubble_open_list::changed(int record, int old_f, int f) {
     const std::size_t drifting_at = drifting_position_of(record);
     if (drifting_at < drifting.size()) {
         change_drifting(drifting_at, f);
         return;
     }
-    const std::size_t settled_at = settled_position_of(record);
+    const std::size_t settled_at = settled_position_of(open_key(old_f, record));
     if (settled_at < settled.size()) {
         change_settled(settled_at, f);
         return;
@@ -224,18 +224,22 @@ void bubble_open_list::settle(std::size_t k, std::size_t at) {
     drifting.pop_back();
 }
 
-// The settled position of this record, or size of the settled keys when there
-// is none. Four entries are tested per step, so that the test of one does not
-// wait for the branch of the one before.
-std::size_t bubble_open_list::settled_position_of(int record) const {
-    std::size_t end = settled.size();
-    for (; end >= 4; end -= 4) {
-        const bool here = settled[end - 1].record() == record || settled[end - 2].record() == record ||
-                          settled[end - 3].record() == record || settled[end - 4].record() == record;
-        if (here) break;
+// The settled position of this key, or the number of settled keys when it is
+// not among them. The settled keys do not increase, so the keys with its f
+// form one stretch, found by halving.
+std::size_t bubble_open_list::settled_position_of(open_key key) const {
+    std::size_t low = 0;
+    std::size_t high = settled.size();  // settled[low, high) holds the first key not above `key`
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (key.f_less_than(settled[middle])) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
     }
-    while (end-- > 0) {
-        if (settled[end].record() == record) return end;
+    for (; low < settled.size() && !settled[low].f_less_than(key); ++low) {
+        if (settled[low].record() == key.record()) return low;
     }
     return settled.size();
 }

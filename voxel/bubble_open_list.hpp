@@ -36,8 +36,8 @@
 //                 below the number of settled keys and an f below its
 //                 follower's, and none above the ceiling. Hence the last entry
 //                 of the list is always the last settled key.
-//   Checking:     none; changed() takes the record id of an entry on the list
-//                 (or of none, which only makes the pass).
+//   Checking:     none; changed() takes the record id and the f on the list
+//                 of an entry (or of none, which only makes the pass).
 //   Threads:      one search at a time per pair of vectors.
 //
 // Usage
@@ -45,7 +45,7 @@
 //   open.take_keys_as_listed();        // once the keys hold the list
 //   open.make_room(1);                 // before a change that must not fail
 //   open.append(f, record_id);
-//   open.changed(record_id, lower_f);
+//   open.changed(record_id, f_on_the_list, lower_f);
 //   int next = open.back_record();
 //   open.take_back();
 #pragma once
@@ -123,13 +123,14 @@ public:
     }
     // Appends an entry, then makes one pass.
     void append(int f, int record);
-    // The f of the entry with this record changed; makes one pass (only the
-    // pass when no entry has this record, as for a node not on the list).
-    void changed(int record, int f);
+    // The f of the entry with this record changed from `old_f` (its f on the
+    // list) to `f`; makes one pass (only the pass when no entry has this
+    // record and f, as for a node not on the list).
+    void changed(int record, int old_f, int f);
 
 private:
     void grow(std::size_t more);
-    std::size_t settled_position_of(int record) const;
+    std::size_t settled_position_of(open_key key) const;
     std::size_t drifting_position_of(int record) const;
     std::size_t settled_place(std::size_t end, open_key key) const;
     void settle_in_front_of(std::size_t end, open_key key);
