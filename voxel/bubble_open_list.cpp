@@ -107,8 +107,8 @@ void bubble_open_list::change_drifting(std::size_t at, int f) {
 // A settled entry that grows stays settled and is carried forward as an
 // appended one is. One that shrinks stays settled while it is not smaller
 // than the next settled entry; else it drifts, with that entry as follower.
-// Either way the drifting entries in front of it may now have nothing larger
-// behind them, and settle before the pass.
+// Either way the drifting entries that followed it now follow a smaller
+// entry, and may settle before the pass; no other entry's follower changed.
 void bubble_open_list::change_settled(std::size_t at, int f) {
     open_key key = settled[at];
     const bool grows = !open_key(f, 0).f_less_than(key);
@@ -132,8 +132,19 @@ void bubble_open_list::change_settled(std::size_t at, int f) {
         }
         add_drifting(place, key, at);
     }
-    settle_those_not_smaller();
+    settle_followers_of(at);
     sweep(1, drifting.size());
+}
+
+// From the back, the drifting entries whose follower is settled entry `at`
+// and that are not smaller than it settle in front of it (each then is the
+// follower of those in front of it).
+void bubble_open_list::settle_followers_of(std::size_t at) {
+    std::size_t k = drifting.size();
+    while (k > 0 && follower_of(drifting[k - 1]) > at) --k;
+    for (; k > 0 && follower_of(drifting[k - 1]) == at; --k) {
+        if (!drifting[k - 1].key.f_less_than(settled[at])) settle(k - 1, at);
+    }
 }
 
 void bubble_open_list::add_drifting(std::size_t at, open_key key, std::size_t follower) {

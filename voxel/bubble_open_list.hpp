@@ -141,6 +141,7 @@ private:
     void add_drifting(std::size_t at, open_key key, std::size_t follower);
     void sweep(std::size_t step, std::size_t more_from);
     void settle_those_not_smaller();
+    void settle_followers_of(std::size_t at);
     void settle(std::size_t k, std::size_t at);
 
     std::vector<open_key>& settled;
