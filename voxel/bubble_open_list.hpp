@@ -74,11 +74,14 @@ public:
         return value;
     }
     int record() const { return static_cast<int>(bits & 0xFFFFFFFFu); }
-    bool f_less_than(const open_key& other) const { return (bits >> 32) < (other.bits >> 32); }
+    // The high halves compare as the whole words do against the other's high
+    // half alone: whatever this key's low half, it stays below the next f.
+    bool f_less_than(const open_key& other) const { return bits < (other.bits & f_bits); }
     void set_f(int f) { bits = pack(f) | (bits & 0xFFFFFFFFu); }
 
 private:
     static constexpr std::uint32_t sign_bit = 0x80000000u;
+    static constexpr std::uint64_t f_bits = 0xFFFFFFFF00000000u;
     static std::uint64_t pack(int f) {
         std::uint32_t raw;
         std::memcpy(&raw, &f, sizeof raw);
