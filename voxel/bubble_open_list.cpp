@@ -95,7 +95,6 @@ void bubble_open_list::change_drifting(std::size_t at, int f) {
     const std::size_t follower = follower_of(drifting[at]);
     if (key.f_less_than(settled[follower])) {
         drifting[at].key = key;
-        if (ceiling.f_less_than(key)) ceiling = key;
         sweep(1, drifting.size());
         return;
     }
@@ -130,7 +129,7 @@ void bubble_open_list::change_settled(std::size_t at, int f) {
             --drifting[place - 1].follower;
             --place;
         }
-        add_drifting(place, key, at);
+        drifting.insert(drifting.begin() + static_cast<std::ptrdiff_t>(place), drifting_key{key, at - shift});
     }
     settle_followers_of(at);
     sweep(1, drifting.size());
@@ -145,11 +144,6 @@ void bubble_open_list::settle_followers_of(std::size_t at) {
     for (; k > 0 && follower_of(drifting[k - 1]) == at; --k) {
         if (!drifting[k - 1].key.f_less_than(settled[at])) settle(k - 1, at);
     }
-}
-
-void bubble_open_list::add_drifting(std::size_t at, open_key key, std::size_t follower) {
-    drifting.insert(drifting.begin() + static_cast<std::ptrdiff_t>(at), drifting_key{key, follower - shift});
-    if (ceiling.f_less_than(key)) ceiling = key;
 }
 
 // Puts the key among the settled entries in front of `end`, where the pass

@@ -21,8 +21,10 @@
 // shift that the pass raises by one. And a pass after an append can settle
 // only an entry not smaller than the appended one: a smaller entry's next
 // follower is the appended entry or one in front of it, both larger. So the
-// list keeps a ceiling, an f no drifting entry exceeds, and such a pass
-// visits the entries only when the appended f is not above it.
+// list keeps a ceiling, the largest f of a drifting entry, and such a pass
+// visits the entries only when the appended f is not above it. Every other
+// change that adds or settles a drifting entry ends with a pass that visits
+// them all, which renews the ceiling.
 //
 // Contract
 //   Dependencies: the C++17 standard library.
@@ -141,7 +143,6 @@ private:
     void change_drifting(std::size_t at, int f);
     void change_settled(std::size_t at, int f);
     std::size_t follower_of(const drifting_key& entry) const { return entry.follower + shift; }
-    void add_drifting(std::size_t at, open_key key, std::size_t follower);
     void sweep(std::size_t step, std::size_t more_from);
     void settle_those_not_smaller();
     void settle_followers_of(std::size_t at);
@@ -150,7 +151,7 @@ private:
     std::vector<open_key>& settled;
     std::vector<drifting_key>& drifting;
     std::size_t shift = 0;                // added to every stored follower index
-    open_key ceiling{0, 0};               // no drifting key has a larger f
+    open_key ceiling{0, 0};               // the largest drifting f (set by take_keys_as_listed)
 };
 
 template <class Visit>
