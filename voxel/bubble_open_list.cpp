@@ -1,9 +1,16 @@
 #include "voxel/bubble_open_list.hpp"
 
 #include <algorithm>
+#include <limits>
 
 namespace OSTREL {
 namespace Voxel {
+
+namespace {
+
+const open_key lowest_key(std::numeric_limits<int>::min(), 0);
+
+}  // namespace
 
 bubble_open_list::bubble_open_list(std::vector<open_key>& keys, std::vector<drifting_key>& drifting_keys)
     : settled(keys), drifting(drifting_keys) {}
@@ -14,6 +21,8 @@ bubble_open_list::bubble_open_list(std::vector<open_key>& keys, std::vector<drif
 // settled entry written last. Then both parts are moved to the front.
 void bubble_open_list::take_keys_as_listed() {
     drifting.clear();
+    shift = 0;
+    ceiling = lowest_key;
     drifting.reserve(settled.size() + 16);
     const std::size_t n = settled.size();
     std::size_t first = n;  // settled[first, n): the settled entries found
@@ -28,7 +37,10 @@ void bubble_open_list::take_keys_as_listed() {
     std::move(settled.begin() + static_cast<std::ptrdiff_t>(first), settled.end(), settled.begin());
     settled.erase(settled.end() - static_cast<std::ptrdiff_t>(first), settled.end());
     std::reverse(drifting.begin(), drifting.end());
-    for (drifting_key& entry : drifting) entry.follower -= first;
+    for (drifting_key& entry : drifting) {
+        entry.follower -= first;
+        if (ceiling.f_less_than(entry.key)) ceiling = entry.key;
+    }
 }
 
 // The last entry is always settled. Drifting entries that followed it have
@@ -36,7 +48,7 @@ void bubble_open_list::take_keys_as_listed() {
 // of it settle when they are not smaller.
 void bubble_open_list::take_back() {
     settled.pop_back();
-    if (!drifting.empty() && drifting.back().follower == settled.size()) sweep(0, drifting.size());
+    if (!drifting.empty() && follower_of(drifting.back()) == settled.size()) settle_those_not_smaller();
 }
 
 void bubble_open_list::grow(std::size_t more) {
@@ -54,16 +66,17 @@ void bubble_open_list::grow(std::size_t more) {
 void bubble_open_list::append(int f, int record) {
     const open_key key(f, record);
     settle_in_front_of(settled.size(), key);
-    sweep(1, drifting.size());
+    ++shift;
+    if (!drifting.empty() && !ceiling.f_less_than(key)) settle_those_not_smaller();
 }
 
-void bubble_open_list::changed(int record, int f) {
+void bubble_open_list::changed(int record, int old_f, int f) {
     const std::size_t drifting_at = drifting_position_of(record);
     if (drifting_at < drifting.size()) {
         change_drifting(drifting_at, f);
         return;
     }
-    const std::size_t settled_at = settled_position_of(record);
+    const std::size_t settled_at = settled_position_of(open_key(old_f, record));
     if (settled_at < settled.size()) {
         change_settled(settled_at, f);
         return;
@@ -79,7 +92,7 @@ void bubble_open_list::changed(int record, int f) {
 void bubble_open_list::change_drifting(std::size_t at, int f) {
     open_key key = drifting[at].key;
     key.set_f(f);
-    const std::size_t follower = drifting[at].follower;
+    const std::size_t follower = follower_of(drifting[at]);
     if (key.f_less_than(settled[follower])) {
         drifting[at].key = key;
         sweep(1, drifting.size());
@@ -93,8 +106,8 @@ void bubble_open_list::change_drifting(std::size_t at, int f) {
 // A settled entry that grows stays settled and is carried forward as an
 // appended one is. One that shrinks stays settled while it is not smaller
 // than the next settled entry; else it drifts, with that entry as follower.
-// Either way the drifting entries in front of it may now have nothing larger
-// behind them, and settle before the pass.
+// Either way the drifting entries that followed it now follow a smaller
+// entry, and may settle before the pass; no other entry's follower changed.
 void bubble_open_list::change_settled(std::size_t at, int f) {
     open_key key = settled[at];
     const bool grows = !open_key(f, 0).f_less_than(key);
@@ -112,21 +125,41 @@ void bubble_open_list::change_settled(std::size_t at, int f) {
         // It goes behind the drifting entries that followed it; the
         // followers behind it lost one settled entry in front of them.
         std::size_t place = drifting.size();
-        while (place > 0 && drifting[place - 1].follower > at) {
+        while (place > 0 && follower_of(drifting[place - 1]) > at) {
             --drifting[place - 1].follower;
             --place;
         }
-        drifting.insert(drifting.begin() + static_cast<std::ptrdiff_t>(place), drifting_key{key, at});
+        drifting.insert(drifting.begin() + static_cast<std::ptrdiff_t>(place), drifting_key{key, at - shift});
     }
-    sweep(0, drifting.size());
+    settle_followers_of(at);
     sweep(1, drifting.size());
+}
+
+// From the back, the drifting entries whose follower is settled entry `at`
+// and that are not smaller than it settle in front of it (each then is the
+// follower of those in front of it).
+void bubble_open_list::settle_followers_of(std::size_t at) {
+    std::size_t k = drifting.size();
+    while (k > 0 && follower_of(drifting[k - 1]) > at) --k;
+    for (; k > 0 && follower_of(drifting[k - 1]) == at; --k) {
+        if (!drifting[k - 1].key.f_less_than(settled[at])) settle(k - 1, at);
+    }
 }
 
 // Puts the key among the settled entries in front of `end`, where the pass
 // carries it: in front of every smaller entry. The followers of the drifting
 // entries are the caller's to adjust (sweep), as they also take the pass.
 void bubble_open_list::settle_in_front_of(std::size_t end, open_key key) {
-    settled.insert(settled.begin() + static_cast<std::ptrdiff_t>(settled_place(end, key)), key);
+    insert_settled(settled_place(end, key), key);
+}
+
+// Room is made before every change (make_room, grow), and most inserts land
+// within a few places of the back, so the keys behind are moved one by one.
+void bubble_open_list::insert_settled(std::size_t at, open_key key) {
+    settled.push_back(key);
+    open_key* const keys = settled.data();
+    for (std::size_t k = settled.size() - 1; k > at; --k) keys[k] = keys[k - 1];
+    keys[at] = key;
 }
 
 // The first position in [0, end) whose settled entry is smaller than `key`,
@@ -154,54 +187,64 @@ std::size_t bubble_open_list::settled_place(std::size_t end, open_key key) const
     return low;
 }
 
-// Gives drifting entry k the follower `step` places further back, or settles
-// it there. Entries behind k are already past this pass.
-inline void bubble_open_list::step_back(std::size_t k, std::size_t step) {
-    drifting_key& entry = drifting[k];
-    const std::size_t follower = entry.follower + step;
-    if (follower < settled.size() && entry.key.f_less_than(settled[follower])) {
-        entry.follower = follower;
-    } else {
-        settle(k, follower);
-    }
+// A pass that changes no settled entry: every follower index grows by `step`
+// (one more from `more_from` on), then the entries not smaller than their new
+// follower settle.
+void bubble_open_list::sweep(std::size_t step, std::size_t more_from) {
+    shift += step;
+    for (std::size_t k = more_from; k < drifting.size(); ++k) ++drifting[k].follower;
+    settle_those_not_smaller();
 }
 
-// The pass over the drifting entries, from the back: each follower index
-// grows by `step` (one more from `more_from` on), and an entry that is not
-// smaller than its new follower (or has none) settles in front of it. A step
-// of 0 only settles.
-void bubble_open_list::sweep(std::size_t step, std::size_t more_from) {
-    std::size_t k = drifting.size();
-    for (const std::size_t end = std::min(more_from, k); k > end;) {
-        step_back(--k, step + 1);
+// From the back, every drifting entry that is not smaller than its follower
+// (or has none) settles in front of it; the ceiling is renewed from those
+// that stay. Most entries stay, so they are walked through pointers kept in
+// registers, renewed after each settle, which moves entries of both vectors.
+void bubble_open_list::settle_those_not_smaller() {
+    open_key highest = lowest_key;
+    for (std::size_t k = drifting.size(); k > 0;) {
+        const drifting_key* const entries = drifting.data();
+        const open_key* const keys = settled.data();
+        const std::size_t settled_count = settled.size();
+        std::size_t follower = 0;
+        for (; k > 0; --k) {
+            const drifting_key& entry = entries[k - 1];
+            follower = entry.follower + shift;
+            if (follower >= settled_count || !entry.key.f_less_than(keys[follower])) break;
+            if (highest.f_less_than(entry.key)) highest = entry.key;
+        }
+        if (k == 0) break;
+        settle(--k, follower);
     }
-    while (k > 0) {
-        step_back(--k, step);
-    }
+    ceiling = highest;
 }
 
 // Drifting entry k settles in front of the settled entry `at`; the followers
 // of the drifting entries behind it move back one place.
 void bubble_open_list::settle(std::size_t k, std::size_t at) {
-    settled.insert(settled.begin() + static_cast<std::ptrdiff_t>(at), drifting[k].key);
+    insert_settled(at, drifting[k].key);
     for (std::size_t behind = k + 1; behind < drifting.size(); ++behind) {
         drifting[behind - 1] = {drifting[behind].key, drifting[behind].follower + 1};
     }
     drifting.pop_back();
 }
 
-// The settled position of this record, or size of the settled keys when there
-// is none. Four entries are tested per step, so that the test of one does not
-// wait for the branch of the one before.
-std::size_t bubble_open_list::settled_position_of(int record) const {
-    std::size_t end = settled.size();
-    for (; end >= 4; end -= 4) {
-        const bool here = settled[end - 1].record() == record || settled[end - 2].record() == record ||
-                          settled[end - 3].record() == record || settled[end - 4].record() == record;
-        if (here) break;
+// The settled position of this key, or the number of settled keys when it is
+// not among them. The settled keys do not increase, so the keys with its f
+// form one stretch, found by halving.
+std::size_t bubble_open_list::settled_position_of(open_key key) const {
+    std::size_t low = 0;
+    std::size_t high = settled.size();  // settled[low, high) holds the first key not above `key`
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (key.f_less_than(settled[middle])) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
     }
-    while (end-- > 0) {
-        if (settled[end].record() == record) return end;
+    for (; low < settled.size() && !settled[low].f_less_than(key); ++low) {
+        if (settled[low].record() == key.record()) return low;
     }
     return settled.size();
 }

@@ -15,6 +15,17 @@
 // place among the settled keys by halving; an entry is a key: its f and the
 // id of the search's record of it; no node is read.
 //
+// Two facts keep most passes from visiting the drifting entries. A pass gives
+// every drifting entry a follower index one higher (the next follower, or the
+// same one behind a newly settled entry), so the indices are stored less a
+// shift that the pass raises by one. And a pass after an append can settle
+// only an entry not smaller than the appended one: a smaller entry's next
+// follower is the appended entry or one in front of it, both larger. So the
+// list keeps a ceiling, the largest f of a drifting entry, and such a pass
+// visits the entries only when the appended f is not above it. Every other
+// change that adds or settles a drifting entry ends with a pass that visits
+// them all, which renews the ceiling.
+//
 // Contract
 //   Dependencies: the C++17 standard library.
 //   Ownership:    works on two vectors it borrows from the thread's
@@ -23,11 +34,12 @@
 //                 drifting keys. The caller reads the list through
 //                 for_each_in_order() when the search ends.
 //   Invariants:   the settled keys do not increase; the drifting keys are in
-//                 list order, each with a follower index below the number of
-//                 settled keys and an f below its follower's. Hence the last
-//                 entry of the list is always the last settled key.
-//   Checking:     none; changed() takes the record id of an entry on the list
-//                 (or of none, which only makes the pass).
+//                 list order, each with a follower index (stored + shift)
+//                 below the number of settled keys and an f below its
+//                 follower's, and none above the ceiling. Hence the last entry
+//                 of the list is always the last settled key.
+//   Checking:     none; changed() takes the record id and the f on the list
+//                 of an entry (or of none, which only makes the pass).
 //   Threads:      one search at a time per pair of vectors.
 //
 // Usage
@@ -35,7 +47,7 @@
 //   open.take_keys_as_listed();        // once the keys hold the list
 //   open.make_room(1);                 // before a change that must not fail
 //   open.append(f, record_id);
-//   open.changed(record_id, lower_f);
+//   open.changed(record_id, f_on_the_list, lower_f);
 //   int next = open.back_record();
 //   open.take_back();
 #pragma once
@@ -64,11 +76,14 @@ public:
         return value;
     }
     int record() const { return static_cast<int>(bits & 0xFFFFFFFFu); }
-    bool f_less_than(const open_key& other) const { return (bits >> 32) < (other.bits >> 32); }
+    // The high halves compare as the whole words do against the other's high
+    // half alone: whatever this key's low half, it stays below the next f.
+    bool f_less_than(const open_key& other) const { return bits < (other.bits & f_bits); }
     void set_f(int f) { bits = pack(f) | (bits & 0xFFFFFFFFu); }
 
 private:
     static constexpr std::uint32_t sign_bit = 0x80000000u;
+    static constexpr std::uint64_t f_bits = 0xFFFFFFFF00000000u;
     static std::uint64_t pack(int f) {
         std::uint32_t raw;
         std::memcpy(&raw, &f, sizeof raw);
@@ -78,8 +93,9 @@ private:
     std::uint64_t bits;
 };
 
-// An entry with a larger entry behind it, and the index of its follower: the
-// first settled entry behind it.
+// An entry with a larger entry behind it, and the index of its follower (the
+// first settled entry behind it) less the list's shift. Indices wrap around
+// as unsigned numbers do; only stored + shift is ever read.
 struct drifting_key {
     open_key key;
     std::size_t follower;
@@ -112,31 +128,37 @@ public:
     }
     // Appends an entry, then makes one pass.
     void append(int f, int record);
-    // The f of the entry with this record changed; makes one pass (only the
-    // pass when no entry has this record, as for a node not on the list).
-    void changed(int record, int f);
+    // The f of the entry with this record changed from `old_f` (its f on the
+    // list) to `f`; makes one pass (only the pass when no entry has this
+    // record and f, as for a node not on the list).
+    void changed(int record, int old_f, int f);
 
 private:
     void grow(std::size_t more);
-    std::size_t settled_position_of(int record) const;
+    std::size_t settled_position_of(open_key key) const;
     std::size_t drifting_position_of(int record) const;
     std::size_t settled_place(std::size_t end, open_key key) const;
     void settle_in_front_of(std::size_t end, open_key key);
+    void insert_settled(std::size_t at, open_key key);
     void change_drifting(std::size_t at, int f);
     void change_settled(std::size_t at, int f);
+    std::size_t follower_of(const drifting_key& entry) const { return entry.follower + shift; }
     void sweep(std::size_t step, std::size_t more_from);
-    void step_back(std::size_t k, std::size_t step);
+    void settle_those_not_smaller();
+    void settle_followers_of(std::size_t at);
     void settle(std::size_t k, std::size_t at);
 
     std::vector<open_key>& settled;
     std::vector<drifting_key>& drifting;
+    std::size_t shift = 0;                // added to every stored follower index
+    open_key ceiling{0, 0};               // the largest drifting f (set by take_keys_as_listed)
 };
 
 template <class Visit>
 void bubble_open_list::for_each_in_order(Visit visit) const {
     std::size_t next = 0;
     for (std::size_t k = 0; k < settled.size(); ++k) {
-        for (; next < drifting.size() && drifting[next].follower == k; ++next) visit(drifting[next].key);
+        for (; next < drifting.size() && follower_of(drifting[next]) == k; ++next) visit(drifting[next].key);
         visit(settled[k]);
     }
 }

@@ -146,8 +146,9 @@ inline void search_state::follow(node_record& record, const route& way) {
 
 inline void search_state::improve(int id, const route& better) {
     node_record& target = records[id];
+    const int listed_f = target.f;
     follow(target, better);
-    open.changed(id, target.f);
+    open.changed(id, listed_f, target.f);
 }
 
 inline void search_state::discover(int x, int y, const route& first) {

@@ -60,10 +60,11 @@ void check_random_sequences(int changes, int steps, int initial = 0) {
                 open.append(added.f, added.record);
             } else if (choice + 2 < changes) {
                 entry& changed = expected[random() % expected.size()];
+                const int listed_f = changed.f;
                 changed.f = static_cast<int>(random() % key_range) - (choice % 2 == 0 ? 0 : key_range / 2);
                 const entry now = changed;
                 literal_pass(expected);
-                open.changed(now.record, now.f);
+                open.changed(now.record, listed_f, now.f);
             } else {
                 expected.pop_back();
                 open.take_back();
@@ -136,6 +137,6 @@ TEST(BubbleOpenList, AChangeOfAnEntryNotOnTheListOnlyMakesAPass) {
     bubble_open_list open(keys, drifting);
     open.take_keys_as_listed();
     open.make_room(1);
-    open.changed(7, 1);
+    open.changed(7, 4, 1);
     EXPECT_EQ(entries_of(open), (std::vector<entry>{{4, 0}, {2, 1}}));
 }
