@@ -113,8 +113,9 @@ struct column_cells {
     }
 };
 
-// Rows a skip group tests at once, eight or four: the mask of the rows after
-// the group's first, one read of four rows or two.
+// The rows a skip group tests at once, eight or four. `ahead` reads the
+// group's rows after its first and the row after the group (one read of four
+// rows or two) as one mask, the nearest row lowest.
 struct eight_rows {
     using mask = std::uint64_t;
     static constexpr int count = 8;
@@ -281,9 +282,9 @@ bool live_grid::run_vertical(int x, int& y, int dy, int gx, int gy) const {
     const int end_y = goal_ahead ? goal_y : last_y;
     const std::uint64_t centre = flag_at(1);
     const std::uint64_t sides = flag_at(0) | flag_at(2);
-    // Where the machine reads sixteen bytes at once, whole groups of four
-    // rows that cannot stop the run are skipped first; a group that holds
-    // the row that stops it also tells why.
+    // Where the machine reads sixteen bytes at once, whole groups of eight
+    // rows (then four) that cannot stop the run are skipped first; a group
+    // that holds the row that stops it also tells why.
     int at = y;
     if (sixteen_at_once) {
         const stop skipped = skip_rows(rows, x, at, dy, end_y);
