@@ -3,6 +3,7 @@
 #include "voxel/byte_scan.hpp"
 #include "voxel/jump_rules.hpp"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace OSTREL {
@@ -94,35 +95,94 @@ bool skip_west_by(const run_rows& rows, int& x, int goal_x) {
     return false;
 }
 
-// From row y of a vertical run in column x (away from the grid's sides),
-// skips four rows at a time while none of them can stop the run and the end
-// row lies beyond them. The four cells around the run in each row, and in the
-// row after the four, are read as one mask of four bits a row (x - 1 in the
-// lowest bit); a row stops the run when its own cell (bit 1) is blocked or a
-// cell beside it (bits 0 and 2) is blocked while the next row's is free. The
-// first row that stops the run is left in y, and the answer says why: blocked
-// comes first, as in jump; go_on when the walk must go on from y.
-live_grid::stop skip_rows(const std::valarray<char>* rows, int x, int& y, int dy, int end_y) {
-    constexpr unsigned int centres = 0x2222u;
-    constexpr unsigned int sides = 0x5555u;
-    const auto cells_at = [rows, x](int at) { return &rows[at][0] + x - 1; };
-    int at = y;
-    unsigned int here = byte_scan::occupied_four(cells_at(at));
-    for (int rows_left = (end_y - at) * dy; rows_left >= 4; rows_left -= 4) {
-        const unsigned int ahead = byte_scan::occupied_four_rows(cells_at(at + dy), cells_at(at + 2 * dy),
-                                                                 cells_at(at + 3 * dy), cells_at(at + 4 * dy));
-        const unsigned int four = here | ahead << 4;  // this row and the four after it
-        const unsigned int stops = (four & centres) | (four & ~(four >> 4) & sides);
+// The four cells around a vertical run in column x, (x - 1) to (x + 2), in
+// the rows a skip reads: `row` points at one row's storage, and Step (+1 or
+// -1, the run's direction) is known to the compiler, so each row costs one
+// read of its storage's address at a fixed offset and one of its cells.
+template <int Step>
+struct column_cells {
+    static constexpr int step = Step;
+    const std::valarray<char>* row;
+    std::ptrdiff_t first_x;
+
+    const char* at(int rows_on) const { return &row[rows_on * Step][0] + first_x; }
+    // The mask of the four rows from `rows_on` on: four bits a row (x - 1 in
+    // the lowest), the nearest row lowest.
+    unsigned int four_rows(int rows_on) const {
+        return byte_scan::occupied_four_rows(at(rows_on), at(rows_on + 1), at(rows_on + 2), at(rows_on + 3));
+    }
+};
+
+// The rows a skip group tests at once, eight or four. `ahead` reads the
+// group's rows after its first and the row after the group (one read of four
+// rows or two) as one mask, the nearest row lowest.
+struct eight_rows {
+    using mask = std::uint64_t;
+    static constexpr int count = 8;
+    static constexpr mask centres = 0x22222222u;  // bit 1 of each row's four
+    static constexpr mask sides = 0x55555555u;    // bits 0 and 2 of each row's four
+    template <typename Cells>
+    static mask ahead(const Cells& cells) {
+        return cells.four_rows(1) | mask{cells.four_rows(5)} << 16;
+    }
+};
+
+struct four_rows {
+    using mask = unsigned int;
+    static constexpr int count = 4;
+    static constexpr mask centres = 0x2222u;
+    static constexpr mask sides = 0x5555u;
+    template <typename Cells>
+    static mask ahead(const Cells& cells) {
+        return cells.four_rows(1);
+    }
+};
+
+// From the row `cells` points at, skips groups of Rows::count rows while none
+// of them can stop the run and the end row lies beyond them (more than
+// `rows_left` rows on). Each group reads the group's rows after the first and
+// the row after the group into one mask, beside the first row's four bits
+// (`here`); a row stops the run when its own cell (bit 1) is blocked or a cell
+// beside it (bits 0 and 2) is blocked while the next row's is free. On a stop
+// the answer says why (blocked comes first, as in jump) and `cells` points at
+// that row; go_on when the skips end short of it, at the row `cells` points at.
+template <typename Rows, typename Cells>
+live_grid::stop skip_rows_by(Cells& cells, int& rows_left, unsigned int& here) {
+    using mask = typename Rows::mask;
+    for (; rows_left >= Rows::count; rows_left -= Rows::count) {
+        const mask ahead = Rows::ahead(cells);
+        const mask all = here | ahead << 4;  // the group's rows and the one after
+        const mask stops = (all & Rows::centres) | (all & ~(all >> 4) & Rows::sides);
         if (stops != 0) {
             const int row = byte_scan::lowest_set_bit(stops) / 4;
-            y = at + dy * row;
+            cells.row += row * Cells::step;
             return (stops >> (4 * row) & 2u) != 0 ? live_grid::stop::blocked : live_grid::stop::jump_point;
         }
-        at += 4 * dy;
-        here = ahead >> 12;
+        cells.row += Rows::count * Cells::step;
+        here = static_cast<unsigned int>(ahead >> (4 * (Rows::count - 1)));
     }
-    y = at;
     return live_grid::stop::go_on;
+}
+
+// From row y of a vertical run in column x (away from the grid's sides),
+// skips eight rows at a time, then four, while none of them can stop the run
+// and the end row lies beyond them. The first row that stops the run is left
+// in y, and the answer says why; go_on when the walk must go on from y.
+template <int Step>
+live_grid::stop skip_rows_towards(const std::valarray<char>* rows, int x, int& y, int end_y) {
+    column_cells<Step> cells{rows + y, x - 1};
+    unsigned int here = byte_scan::occupied_four(cells.at(0));
+    int rows_left = (end_y - y) * Step;
+    live_grid::stop result = skip_rows_by<eight_rows>(cells, rows_left, here);
+    if (result == live_grid::stop::go_on) {
+        result = skip_rows_by<four_rows>(cells, rows_left, here);
+    }
+    y = static_cast<int>(cells.row - rows);
+    return result;
+}
+
+live_grid::stop skip_rows(const std::valarray<char>* rows, int x, int& y, int dy, int end_y) {
+    return dy > 0 ? skip_rows_towards<1>(rows, x, y, end_y) : skip_rows_towards<-1>(rows, x, y, end_y);
 }
 
 // The grid as seen from a cell at least one cell away from every side: the
@@ -222,9 +282,9 @@ bool live_grid::run_vertical(int x, int& y, int dy, int gx, int gy) const {
     const int end_y = goal_ahead ? goal_y : last_y;
     const std::uint64_t centre = flag_at(1);
     const std::uint64_t sides = flag_at(0) | flag_at(2);
-    // Where the machine reads sixteen bytes at once, whole groups of four
-    // rows that cannot stop the run are skipped first; a group that holds
-    // the row that stops it also tells why.
+    // Where the machine reads sixteen bytes at once, whole groups of eight
+    // rows (then four) that cannot stop the run are skipped first; a group
+    // that holds the row that stops it also tells why.
     int at = y;
     if (sixteen_at_once) {
         const stop skipped = skip_rows(rows, x, at, dy, end_y);

@@ -1,6 +1,6 @@
 // The row and column skips of the map view's straight runs (skip_east_by and
-// skip_west_by read a row eight or sixteen cells at a time, skip_rows four
-// rows at a time), held against a plain cell-by-cell walk: from every start
+// skip_west_by read a row eight or sixteen cells at a time, skip_rows eight
+// rows at a time, then four), held against a plain cell-by-cell walk: from every start
 // cell, in both directions, with one cause to stop (a blocked cell, a forced
 // neighbour beside, the goal) at every offset, near the row ends and the
 // grid's borders, on grids wide or high enough for several words.
@@ -133,15 +133,35 @@ TEST(RunSkips, RowSkipsStopWhereTheWalkStops) {
     });
 }
 
-// Columns one to 21 rows high in grids five wide: column 0 and the last two
-// are walked cell by cell, columns 1 and 2 skip four rows at a time.
+// Columns one to 29 rows high in grids five wide: column 0 and the last two
+// are walked cell by cell, columns 1 and 2 skip eight rows at a time, then
+// four (up to three groups of eight, a group of four and three rows left).
 TEST(RunSkips, ColumnSkipsStopWhereTheWalkStops) {
-    for (std::uint32_t height = 1; height <= 21; ++height) {
+    for (std::uint32_t height = 1; height <= 29; ++height) {
         everyPattern(5, height, [](const projection_map& map, bool every_goal) {
             for (int column = 0; column < 5; ++column) {
                 const std::string failure = compareRuns(map, false, column, every_goal);
                 ASSERT_TRUE(failure.empty()) << failure;
             }
         });
+    }
+}
+
+// The goal in every row together with one blocked cell anywhere: each row of
+// a group of eight (and of four) holds, in turn, the goal with the stop
+// before it, behind it or beside it, and the group that reaches the last
+// row (or the goal) short of eight rows is not read past it.
+TEST(RunSkips, ColumnSkipsFindTheGoalInEveryRowOfAGroup) {
+    for (const std::uint32_t height : {12u, 19u, 26u}) {
+        projection_map map(5, height);
+        for (std::uint32_t cell = 0; cell <= 5 * height; ++cell) {
+            const bool blocks = cell < 5 * height;
+            if (blocks) map.set(cell % 5, cell / 5, 1);
+            for (const int column : {1, 2}) {
+                const std::string failure = compareRuns(map, false, column, true);
+                ASSERT_TRUE(failure.empty()) << failure;
+            }
+            if (blocks) map.set(cell % 5, cell / 5, 0);
+        }
     }
 }
