@@ -62,8 +62,7 @@ public:
 
 private:
     stop stop_at(int x, int y, int dx, int dy, bool is_goal) const;
-    int skip_east(int x, int y, int goal_x) const;
-    int skip_west(int x, int y, int goal_x) const;
+    bool run_narrow_row(int& x, int y, int dx, int goal_x) const;
     bool run_vertical_at_edge(int x, int& y, int dy, int goal_y) const;
 
     bool inside(int x, int y) const {
