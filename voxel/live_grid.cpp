@@ -255,8 +255,9 @@ live_grid::live_grid(const projection_map* map, int grid_width, int grid_height)
     : rows(grid_height > 0 ? &map->rows[0] : nullptr), width(grid_width), height(grid_height) {}
 
 // The one test every run makes of the cell it has just entered, in jump's
-// order: blocked, then the goal, then a forced neighbour (jump_rules). The
-// word-at-a-time skips find the first cell that may stop a run; this decides.
+// order: blocked, then the goal, then a forced neighbour (jump_rules), for
+// the runs that go cell by cell: columns beside the grid's sides, rows
+// narrower than eight cells, diagonal steps near the sides.
 live_grid::stop live_grid::stop_at(int x, int y, int dx, int dy, bool is_goal) const {
     if (!walkable(x, y)) {
         return stop::blocked;

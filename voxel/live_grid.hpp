@@ -3,9 +3,10 @@
 // diagonal with its two straight probes. Each run answers exactly as the
 // step-by-step jump does (same stop cell, same answer); only the way it reads
 // the cells differs. Rows are scanned sixteen cells at a time where SSE2 is
-// there and eight otherwise (byte_scan.hpp); columns are walked a row at a
-// time through the rows' own storage, after skipping groups of eight rows,
-// then one of four, that cannot stop the run where SSE2 is there.
+// there and eight otherwise (byte_scan.hpp), a row's end as one word ending
+// at its last cell; columns are walked a row at a time through the rows' own
+// storage, after skipping groups of eight rows, then one of four, that
+// cannot stop the run where SSE2 is there.
 //
 // Contract
 //   Dependencies: projection_map, byte_scan, diagonal_probes and the C++17
