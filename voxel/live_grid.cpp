@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 namespace OSTREL {
 namespace Voxel {
@@ -16,12 +17,20 @@ namespace {
 constexpr int no_goal = -2;
 
 // The two widths a row is read at: a 64-bit word of byte flags (eight cells)
-// and, with SSE2, a mask of one bit a cell (sixteen).
+// and, with SSE2, a mask of one bit a cell (sixteen). `from` keeps the cells
+// from an offset on, `up_to` those up to one; `next_east` (`next_west`) moves
+// each cell's flag onto the cell west (east) of it, so that a cell sees its
+// eastern (western) neighbour's flag, and flags the cell past the word's end
+// as blocked: used only where the word ends at the row's end.
 struct eight_cells {
     using mask = std::uint64_t;
     static constexpr int count = 8;
     static mask occupied_at(const char* cells) { return byte_scan::occupied(byte_scan::load(cells)); }
     static mask flag(int offset) { return byte_scan::flag_at(offset); }
+    static mask from(int offset) { return ~mask{0} << (8 * offset); }
+    static mask up_to(int offset) { return ~mask{0} >> (8 * (count - 1 - offset)); }
+    static mask next_east(mask cells) { return cells >> 8 | flag(count - 1); }
+    static mask next_west(mask cells) { return cells << 8 | flag(0); }
     static int first(mask stops) { return byte_scan::lowest_flagged_byte(stops); }
     static int last(mask stops) { return byte_scan::highest_flagged_byte(stops); }
 };
@@ -31,68 +40,112 @@ struct sixteen_cells {
     static constexpr int count = 16;
     static mask occupied_at(const char* cells) { return byte_scan::occupied_sixteen(cells); }
     static mask flag(int offset) { return 1u << offset; }
+    static mask from(int offset) { return ~mask{0} << offset; }
+    static mask up_to(int offset) { return 0xFFFFu >> (count - 1 - offset); }
+    static mask next_east(mask cells) { return cells >> 1 | flag(count - 1); }
+    static mask next_west(mask cells) { return cells << 1 | flag(0); }
     static int first(mask stops) { return byte_scan::lowest_set_bit(stops); }
     static int last(mask stops) { return byte_scan::highest_set_bit(stops); }
 };
 
-// The rows a horizontal run reads: its own, and the rows above and below
-// where they exist (a missing one is all blocked, which forces nothing, and
-// stands in as the run's own row, never read for it).
+// The width the rows of wide grids are read at.
+using row_cells = std::conditional_t<byte_scan::sixteen_at_once, sixteen_cells, eight_cells>;
+
+// The rows a horizontal run reads: its own, and the rows above and below.
+// A missing row (off the grid) is all blocked, which forces nothing; the run's
+// own row stands in for it, which adds no stop either: a cell of the run's
+// row that it would mark as forcing is itself blocked, so stops the run
+// there anyway, and as blocked.
 struct run_rows {
     const char* here;
     const char* above;
     const char* below;
-    bool has_above;
-    bool has_below;
 };
 
 // The rows of a run along row y of the grid.
 run_rows rows_around(const std::valarray<char>* rows, int height, int y) {
     const char* here = &rows[y][0];
-    const bool has_above = y > 0;
-    const bool has_below = y + 1 < height;
-    return {here, has_above ? &rows[y - 1][0] : here, has_below ? &rows[y + 1][0] : here, has_above, has_below};
+    return {here, y > 0 ? &rows[y - 1][0] : here, y + 1 < height ? &rows[y + 1][0] : here};
 }
 
-// From x eastwards, skips whole words of cells none of which can stop the
-// run: not blocked, not the goal, no forced neighbour (jump_rules' rule, for a
-// whole word at once: a blocked cell above or below whose eastern neighbour
-// is free). True when a word holds a cell
-// that stops the run, which is then left in x; false when x has come too
-// near the row's end for another word.
+// The cells of one word whose forced-neighbour rule holds (jump_rules, for
+// a whole word at once): a blocked cell above or below whose neighbour in the
+// run's direction is free. `next` gives a row's flags of those neighbours
+// from the word's own address and flags.
+template <typename Cells, typename Next>
+typename Cells::mask forced_cells(const run_rows& rows, int first, Next next) {
+    const typename Cells::mask above = Cells::occupied_at(rows.above + first);
+    const typename Cells::mask below = Cells::occupied_at(rows.below + first);
+    return (above & ~next(rows.above + first, above)) | (below & ~next(rows.below + first, below));
+}
+
+// Ends a run at offset `at` of a word from `first` whose occupied flags are
+// `here`: its cell is blocked (no jump point) or not (a jump point, found
+// there as the goal or forced).
 template <typename Cells>
-bool skip_east_by(const run_rows& rows, int& x, int width, int goal_x) {
+bool stop_in_word(int& x, int first, int at, typename Cells::mask here) {
+    x = first + at;
+    return (here & Cells::flag(at)) == 0;
+}
+
+// A run along a row of at least Cells::count cells, from x (inside the grid)
+// eastwards: whole words from x on while the cell after the word lies in the
+// row, then the row's last word, which ends at its last cell (the cell past
+// it is off the grid, so blocked, so nothing there is forced) with the cells
+// before x left out. A word's first cell that is blocked, the goal or forced
+// stops the run, as stepping cell by cell would: all three stop the run at
+// the cell they are found in, and blocked comes first there.
+template <typename Cells>
+bool run_east_by(const run_rows& rows, int& x, int width, int goal_x) {
+    using mask = typename Cells::mask;
+    const auto next_read = [](const char* cells, mask) { return Cells::occupied_at(cells + 1); };
     while (x + Cells::count < width) {
-        typename Cells::mask stops = Cells::occupied_at(rows.here + x);
-        if (rows.has_above) stops |= Cells::occupied_at(rows.above + x) & ~Cells::occupied_at(rows.above + x + 1);
-        if (rows.has_below) stops |= Cells::occupied_at(rows.below + x) & ~Cells::occupied_at(rows.below + x + 1);
+        const mask here = Cells::occupied_at(rows.here + x);
+        mask stops = here | forced_cells<Cells>(rows, x, next_read);
         if (goal_x >= x && goal_x < x + Cells::count) stops |= Cells::flag(goal_x - x);
         if (stops != 0) {
-            x += Cells::first(stops);
-            return true;
+            return stop_in_word<Cells>(x, x, Cells::first(stops), here);
         }
         x += Cells::count;
     }
-    return false;
+    const auto next_shifted = [](const char*, mask cells) { return Cells::next_east(cells); };
+    const int first = width - Cells::count;
+    const mask here = Cells::occupied_at(rows.here + first);
+    mask stops = (here | forced_cells<Cells>(rows, first, next_shifted)) & Cells::from(x - first);
+    if (goal_x >= x && goal_x < width) stops |= Cells::flag(goal_x - first);
+    if (stops == 0) {
+        x = width;
+        return false;
+    }
+    return stop_in_word<Cells>(x, first, Cells::first(stops), here);
 }
 
-// The mirror image of skip_east_by: the word read ends at x, and the cell
-// that must be free for a forced neighbour lies to the west.
+// The mirror image of run_east_by: each word read ends at x, the cell that
+// must be free for a forced neighbour lies to the west, and the row's first
+// word begins at its first cell (the cell before it is off the grid).
 template <typename Cells>
-bool skip_west_by(const run_rows& rows, int& x, int goal_x) {
+bool run_west_by(const run_rows& rows, int& x, int goal_x) {
+    using mask = typename Cells::mask;
+    const auto next_read = [](const char* cells, mask) { return Cells::occupied_at(cells - 1); };
     while (x >= Cells::count) {
         const int first = x - (Cells::count - 1);
-        typename Cells::mask stops = Cells::occupied_at(rows.here + first);
-        if (rows.has_above) stops |= Cells::occupied_at(rows.above + first) & ~Cells::occupied_at(rows.above + first - 1);
-        if (rows.has_below) stops |= Cells::occupied_at(rows.below + first) & ~Cells::occupied_at(rows.below + first - 1);
+        const mask here = Cells::occupied_at(rows.here + first);
+        mask stops = here | forced_cells<Cells>(rows, first, next_read);
         if (goal_x >= first && goal_x <= x) stops |= Cells::flag(goal_x - first);
         if (stops != 0) {
-            x = first + Cells::last(stops);
-            return true;
+            return stop_in_word<Cells>(x, first, Cells::last(stops), here);
         }
         x -= Cells::count;
     }
-    return false;
+    const auto next_shifted = [](const char*, mask cells) { return Cells::next_west(cells); };
+    const mask here = Cells::occupied_at(rows.here);
+    mask stops = (here | forced_cells<Cells>(rows, 0, next_shifted)) & Cells::up_to(x);
+    if (goal_x >= 0 && goal_x <= x) stops |= Cells::flag(goal_x);
+    if (stops == 0) {
+        x = -1;
+        return false;
+    }
+    return stop_in_word<Cells>(x, 0, Cells::last(stops), here);
 }
 
 // The four cells around a vertical run in column x, (x - 1) to (x + 2), in
@@ -202,8 +255,9 @@ live_grid::live_grid(const projection_map* map, int grid_width, int grid_height)
     : rows(grid_height > 0 ? &map->rows[0] : nullptr), width(grid_width), height(grid_height) {}
 
 // The one test every run makes of the cell it has just entered, in jump's
-// order: blocked, then the goal, then a forced neighbour (jump_rules). The
-// word-at-a-time skips find the first cell that may stop a run; this decides.
+// order: blocked, then the goal, then a forced neighbour (jump_rules), for
+// the runs that go cell by cell: columns beside the grid's sides, rows
+// narrower than eight cells, diagonal steps near the sides.
 live_grid::stop live_grid::stop_at(int x, int y, int dx, int dy, bool is_goal) const {
     if (!walkable(x, y)) {
         return stop::blocked;
@@ -215,46 +269,31 @@ live_grid::stop live_grid::stop_at(int x, int y, int dx, int dy, bool is_goal) c
 }
 
 bool live_grid::run_horizontal(int& x, int y, int dx, int gx, int gy) const {
-    if (y < 0 || y >= height) {
+    if (!inside(x, y)) {
         return false;
     }
     const int goal_x = y == gy ? gx : no_goal;
-    for (;;) {
-        x = dx > 0 ? skip_east(x, y, goal_x) : skip_west(x, y, goal_x);
+    const run_rows around = rows_around(rows, height, y);
+    if (width >= row_cells::count) {
+        return dx > 0 ? run_east_by<row_cells>(around, x, width, goal_x) : run_west_by<row_cells>(around, x, goal_x);
+    }
+    return run_narrow_row(x, y, dx, goal_x);
+}
+
+// Rows too narrow for the words of run_horizontal: eight cells at a time
+// where they are wide enough, else cell by cell.
+bool live_grid::run_narrow_row(int& x, int y, int dx, int goal_x) const {
+    if (width >= eight_cells::count) {
+        const run_rows around = rows_around(rows, height, y);
+        return dx > 0 ? run_east_by<eight_cells>(around, x, width, goal_x)
+                      : run_west_by<eight_cells>(around, x, goal_x);
+    }
+    for (;; x += dx) {
         const stop result = stop_at(x, y, dx, 0, x == goal_x);
         if (result != stop::go_on) {
             return result == stop::jump_point;
         }
-        x += dx;
     }
-}
-
-// Returns the first cell from x eastwards that may stop the run, or the first
-// that lies too near the row's end for a word to be read; the caller tests
-// it one by one. Sixteen cells at a time where the machine has them, then
-// eight.
-int live_grid::skip_east(int x, int y, int goal_x) const {
-    if (x < 0) {
-        return x;
-    }
-    const run_rows around = rows_around(rows, height, y);
-    if (byte_scan::sixteen_at_once && skip_east_by<sixteen_cells>(around, x, width, goal_x)) {
-        return x;
-    }
-    skip_east_by<eight_cells>(around, x, width, goal_x);
-    return x;
-}
-
-int live_grid::skip_west(int x, int y, int goal_x) const {
-    if (x >= width) {
-        return x;
-    }
-    const run_rows around = rows_around(rows, height, y);
-    if (byte_scan::sixteen_at_once && skip_west_by<sixteen_cells>(around, x, goal_x)) {
-        return x;
-    }
-    skip_west_by<eight_cells>(around, x, goal_x);
-    return x;
 }
 
 // Away from the grid's side columns each row of the run is one read of four

@@ -3,9 +3,10 @@
 // diagonal with its two straight probes. Each run answers exactly as the
 // step-by-step jump does (same stop cell, same answer); only the way it reads
 // the cells differs. Rows are scanned sixteen cells at a time where SSE2 is
-// there and eight otherwise (byte_scan.hpp); columns are walked a row at a
-// time through the rows' own storage, after skipping groups of eight rows,
-// then one of four, that cannot stop the run where SSE2 is there.
+// there and eight otherwise (byte_scan.hpp), a row's end as one word ending
+// at its last cell; columns are walked a row at a time through the rows' own
+// storage, after skipping groups of eight rows, then one of four, that
+// cannot stop the run where SSE2 is there.
 //
 // Contract
 //   Dependencies: projection_map, byte_scan, diagonal_probes and the C++17
@@ -62,8 +63,7 @@ public:
 
 private:
     stop stop_at(int x, int y, int dx, int dy, bool is_goal) const;
-    int skip_east(int x, int y, int goal_x) const;
-    int skip_west(int x, int y, int goal_x) const;
+    bool run_narrow_row(int& x, int y, int dx, int goal_x) const;
     bool run_vertical_at_edge(int x, int& y, int dy, int goal_y) const;
 
     bool inside(int x, int y) const {

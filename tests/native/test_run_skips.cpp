@@ -1,9 +1,10 @@
-// The row and column skips of the map view's straight runs (skip_east_by and
-// skip_west_by read a row eight or sixteen cells at a time, skip_rows eight
-// rows at a time, then four), held against a plain cell-by-cell walk: from every start
-// cell, in both directions, with one cause to stop (a blocked cell, a forced
-// neighbour beside, the goal) at every offset, near the row ends and the
-// grid's borders, on grids wide or high enough for several words.
+// The row and column skips of the map view's straight runs (run_east_by and
+// run_west_by read a row eight or sixteen cells at a time, its end as one
+// word ending at its last cell, skip_rows eight rows at a time, then four),
+// held against a plain cell-by-cell walk: from every start cell, in both
+// directions, with one cause to stop (a blocked cell, a forced neighbour
+// beside, the goal) at every offset, near the row ends and the grid's
+// borders, on grids wide or high enough for several words.
 #include "tests/support/map_picture.hpp"
 #include "voxel/live_grid.hpp"
 
@@ -114,11 +115,12 @@ void everyPattern(std::uint32_t width, std::uint32_t height, Check check) {
 
 }  // namespace
 
-// Rows one to 35 cells wide: no whole word, one, two and more of eight and
+// Rows one to 40 cells wide: no whole word, one, two and more of eight and
 // of sixteen, each end of the row at every alignment; the run along the top
-// row, the middle and the bottom one, where the missing row is not read.
+// row, the middle and the bottom one, where the run's own row stands in for
+// the missing one.
 TEST(RunSkips, RowSkipsStopWhereTheWalkStops) {
-    for (std::uint32_t width = 1; width <= 35; ++width) {
+    for (std::uint32_t width = 1; width <= 40; ++width) {
         everyPattern(width, 3, [](const projection_map& map, bool every_goal) {
             for (int row = 0; row < 3; ++row) {
                 const std::string failure = compareRuns(map, true, row, every_goal);
@@ -162,6 +164,29 @@ TEST(RunSkips, ColumnSkipsFindTheGoalInEveryRowOfAGroup) {
                 ASSERT_TRUE(failure.empty()) << failure;
             }
             if (blocks) map.set(cell % 5, cell / 5, 0);
+        }
+    }
+}
+
+// A row's first and last words overlap the words before them and are read
+// from the row's ends, with the cells before the run's start left out and
+// the cell past the row's end counted as blocked (forcing nothing): one
+// cause to stop (the run's cell blocked, or the cell above or below it) at
+// every cell of those words, in rows 1 to 40 wide, with the goal at every
+// cell, from every start, both ways, along each of the three rows.
+TEST(RunSkips, RowEndsStopAtEveryCellOfTheirEndWords) {
+    for (std::uint32_t width = 1; width <= 40; ++width) {
+        projection_map map(width, 3);
+        for (std::uint32_t x = 0; x < width; ++x) {
+            if (x >= 17 && x + 17 < width) continue;  // in neither end word
+            for (std::uint32_t y = 0; y < 3; ++y) {
+                map.set(x, y, 1);
+                for (int row = 0; row < 3; ++row) {
+                    const std::string failure = compareRuns(map, true, row, true);
+                    ASSERT_TRUE(failure.empty()) << failure;
+                }
+                map.set(x, y, 0);
+            }
         }
     }
 }
