@@ -167,16 +167,16 @@ struct column_cells {
     std::ptrdiff_t first_x;
 
     const char* at(int rows_on) const { return &row[rows_on * Step][0] + first_x; }
-    // The mask of the four rows from `rows_on` on: four bits a row (x - 1 in
-    // the lowest), the nearest row lowest.
+    // The free cells of the four rows from `rows_on` on: four bits a row
+    // (x - 1 in the lowest), the nearest row lowest.
     unsigned int four_rows(int rows_on) const {
-        return byte_scan::occupied_four_rows(at(rows_on), at(rows_on + 1), at(rows_on + 2), at(rows_on + 3));
+        return byte_scan::free_four_rows(at(rows_on), at(rows_on + 1), at(rows_on + 2), at(rows_on + 3));
     }
 };
 
 // The rows a skip group tests at once, eight or four. `ahead` reads the
 // group's rows after its first and the row after the group (one read of four
-// rows or two) as one mask, the nearest row lowest.
+// rows or two) as one mask of free cells, the nearest row lowest.
 struct eight_rows {
     using mask = std::uint64_t;
     static constexpr int count = 8;
@@ -199,25 +199,38 @@ struct four_rows {
     }
 };
 
+// The rows of a group that stop the run, from the free cells of the group's
+// rows and of the row after it: a row stops the run when its own cell (bit 1)
+// is blocked, or a cell beside it (bits 0 and 2) is blocked while the next
+// row's is free.
+template <typename Rows>
+typename Rows::mask stopping_rows(typename Rows::mask free) {
+    return ~free & (Rows::centres | (free >> 4 & Rows::sides));
+}
+
+// Moves `cells` on to the first row of `stops` (not zero) and says why it
+// stops the run: blocked comes first, as in jump.
+template <typename Cells, typename Mask>
+live_grid::stop stop_at_row(Cells& cells, Mask stops) {
+    const int row = byte_scan::lowest_set_bit(stops) / 4;
+    cells.row += row * Cells::step;
+    return (stops >> (4 * row) & 2u) != 0 ? live_grid::stop::blocked : live_grid::stop::jump_point;
+}
+
 // From the row `cells` points at, skips groups of Rows::count rows while none
 // of them can stop the run and the end row lies beyond them (more than
 // `rows_left` rows on). Each group reads the group's rows after the first and
 // the row after the group into one mask, beside the first row's four bits
-// (`here`); a row stops the run when its own cell (bit 1) is blocked or a cell
-// beside it (bits 0 and 2) is blocked while the next row's is free. On a stop
-// the answer says why (blocked comes first, as in jump) and `cells` points at
-// that row; go_on when the skips end short of it, at the row `cells` points at.
+// (`here`). On a stop the answer says why and `cells` points at that row;
+// go_on when the skips end short of it, at the row `cells` points at.
 template <typename Rows, typename Cells>
 live_grid::stop skip_rows_by(Cells& cells, int& rows_left, unsigned int& here) {
     using mask = typename Rows::mask;
     for (; rows_left >= Rows::count; rows_left -= Rows::count) {
         const mask ahead = Rows::ahead(cells);
-        const mask all = here | ahead << 4;  // the group's rows and the one after
-        const mask stops = (all & Rows::centres) | (all & ~(all >> 4) & Rows::sides);
+        const mask stops = stopping_rows<Rows>(here | ahead << 4);  // the group's rows and the one after
         if (stops != 0) {
-            const int row = byte_scan::lowest_set_bit(stops) / 4;
-            cells.row += row * Cells::step;
-            return (stops >> (4 * row) & 2u) != 0 ? live_grid::stop::blocked : live_grid::stop::jump_point;
+            return stop_at_row(cells, stops);
         }
         cells.row += Rows::count * Cells::step;
         here = static_cast<unsigned int>(ahead >> (4 * (Rows::count - 1)));
@@ -237,16 +250,13 @@ template <typename Cells>
 live_grid::stop last_rows(Cells& cells, int rows_left, unsigned int here) {
     const auto upto = [rows_left](int rows_on) { return rows_on < rows_left ? rows_on : rows_left; };
     const unsigned int ahead =
-        byte_scan::occupied_four_rows(cells.at(upto(1)), cells.at(upto(2)), cells.at(upto(3)), cells.at(rows_left));
-    const unsigned int all = here | ahead << 4;
-    const unsigned int stops = (all & four_rows::centres) | (all & ~(all >> 4) & four_rows::sides);
+        byte_scan::free_four_rows(cells.at(upto(1)), cells.at(upto(2)), cells.at(upto(3)), cells.at(rows_left));
+    const unsigned int stops = stopping_rows<four_rows>(here | ahead << 4);
     if (stops == 0) {
         cells.row += rows_left * Cells::step;
         return live_grid::stop::go_on;
     }
-    const int row = byte_scan::lowest_set_bit(stops) / 4;
-    cells.row += row * Cells::step;
-    return (stops >> (4 * row) & 2u) != 0 ? live_grid::stop::blocked : live_grid::stop::jump_point;
+    return stop_at_row(cells, stops);
 }
 
 // A vertical run in column x (away from the grid's sides) from row y (inside
@@ -264,7 +274,7 @@ bool run_column(const std::valarray<char>* rows, int x, int& y, int last_y, int 
     const bool goal_ahead = x == gx && to_goal >= 0;
     int rows_left = goal_ahead ? to_goal : (last_y - y) * Step;
     column_cells<Step> cells{rows + y, x - 1};
-    unsigned int here = byte_scan::occupied_four(cells.at(0));
+    unsigned int here = byte_scan::free_four(cells.at(0));
     live_grid::stop result = skip_rows_by<eight_rows>(cells, rows_left, here);
     if (result == live_grid::stop::go_on) {
         result = skip_rows_by<four_rows>(cells, rows_left, here);
