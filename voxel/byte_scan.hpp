@@ -10,8 +10,10 @@
 //   Dependencies: the C++17 standard library; the compiler's bit-scan
 //                 builtins where known (GCC, Clang, MinGW, MSVC on x64), a
 //                 plain loop everywhere else; SSE2 intrinsics on x86-64, a
-//                 plain loop (never used for speed: sixteen_at_once is false)
-//                 everywhere else. Both paths give the same answers
+//                 plain loop everywhere else (sixteen_at_once is false there:
+//                 rows are read eight cells at a time, and only the column
+//                 runs' reads of four rows use the loops). Both paths give
+//                 the same answers
 //                 (tests/native/test_byte_scan.cpp checks the loops against
 //                 the builtins and the intrinsics).
 //   Byte order:   byte i of a loaded word is the cell at offset i, which holds
@@ -42,13 +44,6 @@ constexpr std::uint64_t top_bits = 0x8080808080808080ull;
 
 inline std::uint64_t load(const char* cells) {
     std::uint64_t word;
-    std::memcpy(&word, cells, sizeof word);
-    return word;
-}
-
-// Four cells, in the low four bytes of a word.
-inline std::uint64_t load_four(const char* cells) {
-    std::uint32_t word;
     std::memcpy(&word, cells, sizeof word);
     return word;
 }

@@ -241,11 +241,11 @@ live_grid::stop skip_rows_by(Cells& cells, int& rows_left, unsigned int& here) {
 // The last rows of a vertical run, from the row `cells` points at (whose
 // four bits are `here`) to the end row, fewer than four rows on
 // (`rows_left`), decided from one read of four rows: the rows up to the end
-// row, which stands in for the rows past it. That adds no stop before the end
-// row: a copy of the end row is not read before the end row itself (so a
-// blocked end row stops the run there first), and a row followed by itself
-// forces nothing. The end row, reached with nothing before it stopping the
-// run, is left for the caller (go_on).
+// row, which is read again in place of the rows past it (those may lie off
+// the grid). The copies add no stop before the end row: they come after it
+// (so a blocked end row stops the run there first), and a row followed by
+// itself forces nothing. The end row, reached with nothing before it
+// stopping the run, is left for the caller (go_on).
 template <typename Cells>
 live_grid::stop last_rows(Cells& cells, int rows_left, unsigned int here) {
     const auto upto = [rows_left](int rows_on) { return rows_on < rows_left ? rows_on : rows_left; };

@@ -13,8 +13,6 @@ TEST(ByteScan, FlagsEveryNonZeroByte) {
     EXPECT_EQ(byte_scan::occupied(byte_scan::load(cells)), 0x8000808080008000ull);
     const char free_cells[8] = {};
     EXPECT_EQ(byte_scan::occupied(byte_scan::load(free_cells)), 0u);
-    // Four cells: only bytes 0 to 3 are read and flagged.
-    EXPECT_EQ(byte_scan::occupied(byte_scan::load_four(cells + 2)), 0x80808000ull);
 }
 
 TEST(ByteScan, PortableFindersAgreeWithTheBuiltins) {
