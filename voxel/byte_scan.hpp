@@ -4,14 +4,16 @@
 // last flagged byte of a word is then found with a count of trailing or leading
 // zeros. Where SSE2 is there (every x86-64 compiler), sixteen cells at a time
 // as well: one bit a cell, bit i for the cell at offset i, read from one row
-// or as four cells from each of four rows.
+// (set when occupied) or as four cells from each of four rows (set when free).
 //
 // Contract
 //   Dependencies: the C++17 standard library; the compiler's bit-scan
 //                 builtins where known (GCC, Clang, MinGW, MSVC on x64), a
 //                 plain loop everywhere else; SSE2 intrinsics on x86-64, a
-//                 plain loop (never used for speed: sixteen_at_once is false)
-//                 everywhere else. Both paths give the same answers
+//                 plain loop everywhere else (sixteen_at_once is false there:
+//                 rows are read eight cells at a time, and only the column
+//                 runs' reads of four rows use the loops). Both paths give
+//                 the same answers
 //                 (tests/native/test_byte_scan.cpp checks the loops against
 //                 the builtins and the intrinsics).
 //   Byte order:   byte i of a loaded word is the cell at offset i, which holds
@@ -42,13 +44,6 @@ constexpr std::uint64_t top_bits = 0x8080808080808080ull;
 
 inline std::uint64_t load(const char* cells) {
     std::uint64_t word;
-    std::memcpy(&word, cells, sizeof word);
-    return word;
-}
-
-// Four cells, in the low four bytes of a word.
-inline std::uint64_t load_four(const char* cells) {
-    std::uint32_t word;
     std::memcpy(&word, cells, sizeof word);
     return word;
 }
@@ -131,21 +126,23 @@ inline unsigned int occupied_sixteen_portable(const char* cells) {
     return mask;
 }
 
-// Four cells: bit j set when the cell at offset j is occupied.
-inline unsigned int occupied_four_portable(const char* cells) {
+// Four cells: bit j set when the cell at offset j is free. (Free, not
+// occupied, as the comparison with zero gives it: the column runs need both
+// and get the other with one complement.)
+inline unsigned int free_four_portable(const char* cells) {
     unsigned int mask = 0;
     for (int j = 0; j < 4; ++j) {
-        if (cells[j] != 0) mask |= 1u << j;
+        if (cells[j] == 0) mask |= 1u << j;
     }
     return mask;
 }
 
 // Four cells in each of four rows (the four bytes from each address): bit
-// 4 * i + j set when cell j of row i is occupied.
-inline unsigned int occupied_four_rows_portable(const char* first, const char* second, const char* third,
-                                                const char* fourth) {
-    return occupied_four_portable(first) | occupied_four_portable(second) << 4 |
-           occupied_four_portable(third) << 8 | occupied_four_portable(fourth) << 12;
+// 4 * i + j set when cell j of row i is free.
+inline unsigned int free_four_rows_portable(const char* first, const char* second, const char* third,
+                                            const char* fourth) {
+    return free_four_portable(first) | free_four_portable(second) << 4 | free_four_portable(third) << 8 |
+           free_four_portable(fourth) << 12;
 }
 
 #if defined(BRONDEL_BYTE_SCAN_SSE2)
@@ -157,17 +154,16 @@ inline __m128i load_four_cells(const char* cells) {
     return _mm_cvtsi32_si128(word);
 }
 
-inline unsigned int occupied_four(const char* cells) {
+inline unsigned int free_four(const char* cells) {
     const int free_cells = _mm_movemask_epi8(_mm_cmpeq_epi8(load_four_cells(cells), _mm_setzero_si128()));
-    return ~static_cast<unsigned int>(free_cells) & 0xFu;
+    return static_cast<unsigned int>(free_cells) & 0xFu;
 }
 
-inline unsigned int occupied_four_rows(const char* first, const char* second, const char* third, const char* fourth) {
+inline unsigned int free_four_rows(const char* first, const char* second, const char* third, const char* fourth) {
     const __m128i upper = _mm_unpacklo_epi32(load_four_cells(first), load_four_cells(second));
     const __m128i lower = _mm_unpacklo_epi32(load_four_cells(third), load_four_cells(fourth));
     const __m128i cells = _mm_unpacklo_epi64(upper, lower);
-    const int free_cells = _mm_movemask_epi8(_mm_cmpeq_epi8(cells, _mm_setzero_si128()));
-    return ~static_cast<unsigned int>(free_cells) & 0xFFFFu;
+    return static_cast<unsigned int>(_mm_movemask_epi8(_mm_cmpeq_epi8(cells, _mm_setzero_si128())));
 }
 
 inline unsigned int occupied_sixteen(const char* cells) {
@@ -182,12 +178,12 @@ inline unsigned int occupied_sixteen(const char* cells) {
     return occupied_sixteen_portable(cells);
 }
 
-inline unsigned int occupied_four(const char* cells) {
-    return occupied_four_portable(cells);
+inline unsigned int free_four(const char* cells) {
+    return free_four_portable(cells);
 }
 
-inline unsigned int occupied_four_rows(const char* first, const char* second, const char* third, const char* fourth) {
-    return occupied_four_rows_portable(first, second, third, fourth);
+inline unsigned int free_four_rows(const char* first, const char* second, const char* third, const char* fourth) {
+    return free_four_rows_portable(first, second, third, fourth);
 }
 #endif
 

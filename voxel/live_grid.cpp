@@ -12,6 +12,14 @@ namespace Voxel {
 
 namespace {
 
+// Keeps a rarely taken path that calls out of a hot function out of line, so
+// that the hot path saves no registers for it.
+#if defined(_MSC_VER)
+#define BRONDEL_OUT_OF_LINE __declspec(noinline)
+#else
+#define BRONDEL_OUT_OF_LINE __attribute__((noinline))
+#endif
+
 // Stands for "no goal on this row (column)": every cell a run visits has
 // coordinates of -1 or more.
 constexpr int no_goal = -2;
@@ -159,16 +167,16 @@ struct column_cells {
     std::ptrdiff_t first_x;
 
     const char* at(int rows_on) const { return &row[rows_on * Step][0] + first_x; }
-    // The mask of the four rows from `rows_on` on: four bits a row (x - 1 in
-    // the lowest), the nearest row lowest.
+    // The free cells of the four rows from `rows_on` on: four bits a row
+    // (x - 1 in the lowest), the nearest row lowest.
     unsigned int four_rows(int rows_on) const {
-        return byte_scan::occupied_four_rows(at(rows_on), at(rows_on + 1), at(rows_on + 2), at(rows_on + 3));
+        return byte_scan::free_four_rows(at(rows_on), at(rows_on + 1), at(rows_on + 2), at(rows_on + 3));
     }
 };
 
 // The rows a skip group tests at once, eight or four. `ahead` reads the
 // group's rows after its first and the row after the group (one read of four
-// rows or two) as one mask, the nearest row lowest.
+// rows or two) as one mask of free cells, the nearest row lowest.
 struct eight_rows {
     using mask = std::uint64_t;
     static constexpr int count = 8;
@@ -191,25 +199,38 @@ struct four_rows {
     }
 };
 
+// The rows of a group that stop the run, from the free cells of the group's
+// rows and of the row after it: a row stops the run when its own cell (bit 1)
+// is blocked, or a cell beside it (bits 0 and 2) is blocked while the next
+// row's is free.
+template <typename Rows>
+typename Rows::mask stopping_rows(typename Rows::mask free) {
+    return ~free & (Rows::centres | (free >> 4 & Rows::sides));
+}
+
+// Moves `cells` on to the first row of `stops` (not zero) and says why it
+// stops the run: blocked comes first, as in jump.
+template <typename Cells, typename Mask>
+live_grid::stop stop_at_row(Cells& cells, Mask stops) {
+    const int row = byte_scan::lowest_set_bit(stops) / 4;
+    cells.row += row * Cells::step;
+    return (stops >> (4 * row) & 2u) != 0 ? live_grid::stop::blocked : live_grid::stop::jump_point;
+}
+
 // From the row `cells` points at, skips groups of Rows::count rows while none
 // of them can stop the run and the end row lies beyond them (more than
 // `rows_left` rows on). Each group reads the group's rows after the first and
 // the row after the group into one mask, beside the first row's four bits
-// (`here`); a row stops the run when its own cell (bit 1) is blocked or a cell
-// beside it (bits 0 and 2) is blocked while the next row's is free. On a stop
-// the answer says why (blocked comes first, as in jump) and `cells` points at
-// that row; go_on when the skips end short of it, at the row `cells` points at.
+// (`here`). On a stop the answer says why and `cells` points at that row;
+// go_on when the skips end short of it, at the row `cells` points at.
 template <typename Rows, typename Cells>
 live_grid::stop skip_rows_by(Cells& cells, int& rows_left, unsigned int& here) {
     using mask = typename Rows::mask;
     for (; rows_left >= Rows::count; rows_left -= Rows::count) {
         const mask ahead = Rows::ahead(cells);
-        const mask all = here | ahead << 4;  // the group's rows and the one after
-        const mask stops = (all & Rows::centres) | (all & ~(all >> 4) & Rows::sides);
+        const mask stops = stopping_rows<Rows>(here | ahead << 4);  // the group's rows and the one after
         if (stops != 0) {
-            const int row = byte_scan::lowest_set_bit(stops) / 4;
-            cells.row += row * Cells::step;
-            return (stops >> (4 * row) & 2u) != 0 ? live_grid::stop::blocked : live_grid::stop::jump_point;
+            return stop_at_row(cells, stops);
         }
         cells.row += Rows::count * Cells::step;
         here = static_cast<unsigned int>(ahead >> (4 * (Rows::count - 1)));
@@ -217,25 +238,52 @@ live_grid::stop skip_rows_by(Cells& cells, int& rows_left, unsigned int& here) {
     return live_grid::stop::go_on;
 }
 
-// From row y of a vertical run in column x (away from the grid's sides),
-// skips eight rows at a time, then four, while none of them can stop the run
-// and the end row lies beyond them. The first row that stops the run is left
-// in y, and the answer says why; go_on when the walk must go on from y.
+// The last rows of a vertical run, from the row `cells` points at (whose
+// four bits are `here`) to the end row, fewer than four rows on
+// (`rows_left`), decided from one read of four rows: the rows up to the end
+// row, which is read again in place of the rows past it (those may lie off
+// the grid). The copies add no stop before the end row: they come after it
+// (so a blocked end row stops the run there first), and a row followed by
+// itself forces nothing. The end row, reached with nothing before it
+// stopping the run, is left for the caller (go_on).
+template <typename Cells>
+live_grid::stop last_rows(Cells& cells, int rows_left, unsigned int here) {
+    const auto upto = [rows_left](int rows_on) { return rows_on < rows_left ? rows_on : rows_left; };
+    const unsigned int ahead =
+        byte_scan::free_four_rows(cells.at(upto(1)), cells.at(upto(2)), cells.at(upto(3)), cells.at(rows_left));
+    const unsigned int stops = stopping_rows<four_rows>(here | ahead << 4);
+    if (stops == 0) {
+        cells.row += rows_left * Cells::step;
+        return live_grid::stop::go_on;
+    }
+    return stop_at_row(cells, stops);
+}
+
+// A vertical run in column x (away from the grid's sides) from row y (inside
+// the grid) in the direction Step, read at fixed offsets from one pointer
+// into the map's rows. Unless something stops it before, it ends at the goal
+// if the goal lies ahead in this column, else at the grid's last row in that
+// direction, `last_y` (whose next cell is off the grid, so nothing there is
+// forced): one end row to watch for, not two. Groups of eight rows, then one
+// of four, are skipped while none of their rows can stop the run, and the
+// rows left (fewer than four) are decided at once; the first row that stops
+// the run is left in y.
 template <int Step>
-live_grid::stop skip_rows_towards(const std::valarray<char>* rows, int x, int& y, int end_y) {
+bool run_column(const std::valarray<char>* rows, int x, int& y, int last_y, int gx, int gy) {
+    const int to_goal = (gy - y) * Step;
+    const bool goal_ahead = x == gx && to_goal >= 0;
+    int rows_left = goal_ahead ? to_goal : (last_y - y) * Step;
     column_cells<Step> cells{rows + y, x - 1};
-    unsigned int here = byte_scan::occupied_four(cells.at(0));
-    int rows_left = (end_y - y) * Step;
+    unsigned int here = byte_scan::free_four(cells.at(0));
     live_grid::stop result = skip_rows_by<eight_rows>(cells, rows_left, here);
     if (result == live_grid::stop::go_on) {
         result = skip_rows_by<four_rows>(cells, rows_left, here);
     }
+    if (result == live_grid::stop::go_on) {
+        result = last_rows(cells, rows_left, here);
+    }
     y = static_cast<int>(cells.row - rows);
-    return result;
-}
-
-live_grid::stop skip_rows(const std::valarray<char>* rows, int x, int& y, int dy, int end_y) {
-    return dy > 0 ? skip_rows_towards<1>(rows, x, y, end_y) : skip_rows_towards<-1>(rows, x, y, end_y);
+    return result == live_grid::stop::go_on ? goal_ahead : result == live_grid::stop::jump_point;
 }
 
 // The grid as seen from a cell at least one cell away from every side: the
@@ -298,64 +346,21 @@ bool live_grid::run_narrow_row(int& x, int y, int dx, int goal_x) const {
 
 // Away from the grid's side columns each row of the run is one read of four
 // cells, (x - 1) to (x + 2), whose occupied flags (byte_scan) give the cell
-// of the run (byte 1) and the cells beside it (bytes 0 and 2); the flags of
-// the next row are kept for its own turn. The tests keep jump's order:
-// blocked, then the goal, then a forced neighbour (a blocked cell beside whose
-// next cell in the run's direction is free).
+// of the run (bit 1) and the cells beside it (bits 0 and 2), several rows at
+// a time (run_column). The tests keep jump's order: blocked, then the goal,
+// then a forced neighbour (a blocked cell beside whose next cell in the run's
+// direction is free).
 bool live_grid::run_vertical(int x, int& y, int dy, int gx, int gy) const {
-    using namespace byte_scan;
-    const int goal_y = x == gx ? gy : no_goal;
     if (x < 1 || x + 2 >= width) {
-        return run_vertical_at_edge(x, y, dy, goal_y);
+        return run_vertical_at_edge(x, y, dy, x == gx ? gy : no_goal);
     }
-    if (y < 0 || y >= height) {
+    if (static_cast<unsigned int>(y) >= static_cast<unsigned int>(height)) {
         return false;
     }
-    // The walk keeps its row in a local, written back once, so that nothing
-    // in the loop is stored to memory. Unless something stops it before, it
-    // ends at the goal if the goal lies ahead in this column, else at the
-    // grid's last row (whose next cell is off the grid, so nothing there is
-    // forced): one row to watch for, not two.
-    const int last_y = dy > 0 ? height - 1 : 0;
-    const bool goal_ahead = goal_y != no_goal && (goal_y - y) * dy >= 0;
-    const int end_y = goal_ahead ? goal_y : last_y;
-    const std::uint64_t centre = flag_at(1);
-    const std::uint64_t sides = flag_at(0) | flag_at(2);
-    // Where the machine reads sixteen bytes at once, whole groups of eight
-    // rows (then four) that cannot stop the run are skipped first; a group
-    // that holds the row that stops it also tells why.
-    int at = y;
-    if (sixteen_at_once) {
-        const stop skipped = skip_rows(rows, x, at, dy, end_y);
-        if (skipped != stop::go_on) {
-            y = at;
-            return skipped == stop::jump_point;
-        }
-    }
-    std::uint64_t here = occupied(load_four(row(at) + x - 1));
-    bool found;
-    for (;;) {
-        if ((here & centre) != 0) {
-            found = false;
-            break;
-        }
-        if (at == end_y) {
-            found = goal_ahead;
-            break;
-        }
-        const std::uint64_t next = occupied(load_four(row(at + dy) + x - 1));
-        if ((here & ~next & sides) != 0) {
-            found = true;
-            break;
-        }
-        at += dy;
-        here = next;
-    }
-    y = at;
-    return found;
+    return dy > 0 ? run_column<1>(rows, x, y, height - 1, gx, gy) : run_column<-1>(rows, x, y, 0, gx, gy);
 }
 
-bool live_grid::run_vertical_at_edge(int x, int& y, int dy, int goal_y) const {
+BRONDEL_OUT_OF_LINE bool live_grid::run_vertical_at_edge(int x, int& y, int dy, int goal_y) const {
     for (;;) {
         const stop result = stop_at(x, y, 0, dy, y == goal_y);
         if (result != stop::go_on) {

@@ -4,9 +4,9 @@
 // step-by-step jump does (same stop cell, same answer); only the way it reads
 // the cells differs. Rows are scanned sixteen cells at a time where SSE2 is
 // there and eight otherwise (byte_scan.hpp), a row's end as one word ending
-// at its last cell; columns are walked a row at a time through the rows' own
-// storage, after skipping groups of eight rows, then one of four, that
-// cannot stop the run where SSE2 is there.
+// at its last cell; columns are read through the rows' own storage four cells
+// a row, skipping groups of eight rows, then one of four, that cannot stop
+// the run, and deciding the last (up to three) rows from one read.
 //
 // Contract
 //   Dependencies: projection_map, byte_scan, diagonal_probes and the C++17

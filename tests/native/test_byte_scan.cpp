@@ -13,8 +13,6 @@ TEST(ByteScan, FlagsEveryNonZeroByte) {
     EXPECT_EQ(byte_scan::occupied(byte_scan::load(cells)), 0x8000808080008000ull);
     const char free_cells[8] = {};
     EXPECT_EQ(byte_scan::occupied(byte_scan::load(free_cells)), 0u);
-    // Four cells: only bytes 0 to 3 are read and flagged.
-    EXPECT_EQ(byte_scan::occupied(byte_scan::load_four(cells + 2)), 0x80808000ull);
 }
 
 TEST(ByteScan, PortableFindersAgreeWithTheBuiltins) {
@@ -55,20 +53,20 @@ TEST(ByteScan, FourRowsAgreeWithTheLoop) {
             for (char& cell : row) cell = random() % 3 == 0 ? static_cast<char>(random() % 256) : 0;
         }
         // Offset 1 as well: the cells are read from any address.
-        ASSERT_EQ(byte_scan::occupied_four_rows(rows[0], rows[1], rows[2], rows[3]),
-                  byte_scan::occupied_four_rows_portable(rows[0], rows[1], rows[2], rows[3]));
-        ASSERT_EQ(byte_scan::occupied_four_rows(rows[3] + 1, rows[2] + 1, rows[1] + 1, rows[0] + 1),
-                  byte_scan::occupied_four_rows_portable(rows[3] + 1, rows[2] + 1, rows[1] + 1, rows[0] + 1));
-        ASSERT_EQ(byte_scan::occupied_four(rows[1] + 1), byte_scan::occupied_four_portable(rows[1] + 1));
+        ASSERT_EQ(byte_scan::free_four_rows(rows[0], rows[1], rows[2], rows[3]),
+                  byte_scan::free_four_rows_portable(rows[0], rows[1], rows[2], rows[3]));
+        ASSERT_EQ(byte_scan::free_four_rows(rows[3] + 1, rows[2] + 1, rows[1] + 1, rows[0] + 1),
+                  byte_scan::free_four_rows_portable(rows[3] + 1, rows[2] + 1, rows[1] + 1, rows[0] + 1));
+        ASSERT_EQ(byte_scan::free_four(rows[1] + 1), byte_scan::free_four_portable(rows[1] + 1));
     }
     const char first[4] = {1, 0, 0, 0};
     const char second[4] = {0, -1, 0, 0};
     const char third[4] = {0, 0, 0, 0};
     const char fourth[4] = {0, 0, 64, 5};
-    EXPECT_EQ(byte_scan::occupied_four_rows(first, second, third, fourth), 0xC021u);
-    EXPECT_EQ(byte_scan::occupied_four_rows_portable(first, second, third, fourth), 0xC021u);
-    EXPECT_EQ(byte_scan::occupied_four(fourth), 0xCu);
-    EXPECT_EQ(byte_scan::occupied_four_portable(fourth), 0xCu);
+    EXPECT_EQ(byte_scan::free_four_rows(first, second, third, fourth), 0x3FDEu);
+    EXPECT_EQ(byte_scan::free_four_rows_portable(first, second, third, fourth), 0x3FDEu);
+    EXPECT_EQ(byte_scan::free_four(fourth), 0x3u);
+    EXPECT_EQ(byte_scan::free_four_portable(fourth), 0x3u);
 }
 
 TEST(ByteScan, PortableBitFindersAgreeWithTheBuiltins) {

@@ -135,11 +135,13 @@ TEST(RunSkips, RowSkipsStopWhereTheWalkStops) {
     });
 }
 
-// Columns one to 29 rows high in grids five wide: column 0 and the last two
+// Columns one to 40 rows high in grids five wide: column 0 and the last two
 // are walked cell by cell, columns 1 and 2 skip eight rows at a time, then
-// four (up to three groups of eight, a group of four and three rows left).
+// four, then decide the last (up to three) rows from one read in which the
+// end row stands in for the rows past it (up to four groups of eight, a group
+// of four and every count of rows left, from every start row).
 TEST(RunSkips, ColumnSkipsStopWhereTheWalkStops) {
-    for (std::uint32_t height = 1; height <= 29; ++height) {
+    for (std::uint32_t height = 1; height <= 40; ++height) {
         everyPattern(5, height, [](const projection_map& map, bool every_goal) {
             for (int column = 0; column < 5; ++column) {
                 const std::string failure = compareRuns(map, false, column, every_goal);
@@ -150,11 +152,11 @@ TEST(RunSkips, ColumnSkipsStopWhereTheWalkStops) {
 }
 
 // The goal in every row together with one blocked cell anywhere: each row of
-// a group of eight (and of four) holds, in turn, the goal with the stop
-// before it, behind it or beside it, and the group that reaches the last
-// row (or the goal) short of eight rows is not read past it.
+// a group of eight (and of four, and the last rows) holds, in turn, the goal
+// with the stop before it, behind it or beside it, and the group that
+// reaches the last row (or the goal) short of eight rows is not read past it.
 TEST(RunSkips, ColumnSkipsFindTheGoalInEveryRowOfAGroup) {
-    for (const std::uint32_t height : {12u, 19u, 26u}) {
+    for (const std::uint32_t height : {1u, 2u, 3u, 4u, 5u, 12u, 13u, 14u, 15u, 19u, 26u}) {
         projection_map map(5, height);
         for (std::uint32_t cell = 0; cell <= 5 * height; ++cell) {
             const bool blocks = cell < 5 * height;
