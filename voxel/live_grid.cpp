@@ -181,12 +181,11 @@ bool run_west_by(const run_rows& rows, int& x_at, int width, int goal_x) {
 }
 
 // A run along row y (inside the grid, at least Cells::count cells wide) from
-// x in the direction Step, its set-up included: one function per direction,
-// kept out of line so that run_horizontal, which only picks one, saves no
-// registers. goal_x is the goal's column when the goal lies in this row, else
+// x in the direction Step, its set-up included: one function per direction.
+// goal_x is the goal's column when the goal lies in this row, else
 // no_goal (which no run reaches).
 template <typename Cells, int Step>
-BRONDEL_OUT_OF_LINE bool run_row(const std::valarray<char>* rows, int height, int width, int& x, int y, int goal_x) {
+bool run_row(const std::valarray<char>* rows, int height, int width, int& x, int y, int goal_x) {
     const run_rows around = rows_around(rows, height, y);
     return Step > 0 ? run_east_by<Cells>(around, x, width, goal_x) : run_west_by<Cells>(around, x, width, goal_x);
 }
