@@ -25,20 +25,25 @@ namespace {
 constexpr int no_goal = -2;
 
 // The two widths a row is read at: a 64-bit word of byte flags (eight cells)
-// and, with SSE2, a mask of one bit a cell (sixteen). `from` keeps the cells
-// from an offset on, `up_to` those up to one; `next_east` (`next_west`) moves
-// each cell's flag onto the cell west (east) of it, so that a cell sees its
-// eastern (western) neighbour's flag, and flags the cell past the word's end
-// as blocked: used only where the word ends at the row's end.
+// and, with SSE2, a mask of one bit a cell (sixteen). `occupied_at` flags the
+// occupied cells, `free_at` the free ones, and `blocked` turns free flags into
+// occupied ones for a mask it is ANDed with (its bits beyond the word's cells
+// may be set). `from` keeps the cells from an offset on, `up_to` those up to
+// one; `next_east` (`next_west`) moves each cell's free flag onto the cell west
+// (east) of it, so that a cell sees whether its eastern (western) neighbour is
+// free, and counts the cell past the word's end as not free (blocked): used
+// only where the word ends at the row's end.
 struct eight_cells {
     using mask = std::uint64_t;
     static constexpr int count = 8;
     static mask occupied_at(const char* cells) { return byte_scan::occupied(byte_scan::load(cells)); }
+    static mask free_at(const char* cells) { return occupied_at(cells) ^ byte_scan::top_bits; }
+    static mask blocked(mask free) { return ~free; }
     static mask flag(int offset) { return byte_scan::flag_at(offset); }
     static mask from(int offset) { return ~mask{0} << (8 * offset); }
     static mask up_to(int offset) { return ~mask{0} >> (8 * (count - 1 - offset)); }
-    static mask next_east(mask cells) { return cells >> 8 | flag(count - 1); }
-    static mask next_west(mask cells) { return cells << 8 | flag(0); }
+    static mask next_east(mask free) { return free >> 8; }
+    static mask next_west(mask free) { return free << 8; }
     static int first(mask stops) { return byte_scan::lowest_flagged_byte(stops); }
     static int last(mask stops) { return byte_scan::highest_flagged_byte(stops); }
 };
@@ -46,12 +51,15 @@ struct eight_cells {
 struct sixteen_cells {
     using mask = unsigned int;
     static constexpr int count = 16;
+    static constexpr mask all = 0xFFFFu;
+    static mask free_at(const char* cells) { return byte_scan::occupied_sixteen(cells) ^ all; }
     static mask occupied_at(const char* cells) { return byte_scan::occupied_sixteen(cells); }
+    static mask blocked(mask free) { return ~free; }
     static mask flag(int offset) { return 1u << offset; }
     static mask from(int offset) { return ~mask{0} << offset; }
-    static mask up_to(int offset) { return 0xFFFFu >> (count - 1 - offset); }
-    static mask next_east(mask cells) { return cells >> 1 | flag(count - 1); }
-    static mask next_west(mask cells) { return cells << 1 | flag(0); }
+    static mask up_to(int offset) { return all >> (count - 1 - offset); }
+    static mask next_east(mask free) { return free >> 1; }
+    static mask next_west(mask free) { return free << 1 & all; }
     static int first(mask stops) { return byte_scan::lowest_set_bit(stops); }
     static int last(mask stops) { return byte_scan::highest_set_bit(stops); }
 };
@@ -78,13 +86,14 @@ run_rows rows_around(const std::valarray<char>* rows, int height, int y) {
 
 // The cells of one word whose forced-neighbour rule holds (jump_rules, for
 // a whole word at once): a blocked cell above or below whose neighbour in the
-// run's direction is free. `next` gives a row's flags of those neighbours
-// from the word's own address and flags.
+// run's direction is free. `next` gives a row's free flags of those neighbours
+// from the word's own address and free flags.
 template <typename Cells, typename Next>
 typename Cells::mask forced_cells(const run_rows& rows, int first, Next next) {
-    const typename Cells::mask above = Cells::occupied_at(rows.above + first);
-    const typename Cells::mask below = Cells::occupied_at(rows.below + first);
-    return (above & ~next(rows.above + first, above)) | (below & ~next(rows.below + first, below));
+    const typename Cells::mask above = Cells::free_at(rows.above + first);
+    const typename Cells::mask below = Cells::free_at(rows.below + first);
+    return (Cells::blocked(above) & next(rows.above + first, above)) |
+           (Cells::blocked(below) & next(rows.below + first, below));
 }
 
 // Ends a run at offset `at` of a word from `first` whose occupied flags are
@@ -97,63 +106,88 @@ bool stop_in_word(int& x, int first, int at, typename Cells::mask here) {
 }
 
 // A run along a row of at least Cells::count cells, from x (inside the grid)
-// eastwards: whole words from x on while the cell after the word lies in the
-// row, then the row's last word, which ends at its last cell (the cell past
-// it is off the grid, so blocked, so nothing there is forced) with the cells
-// before x left out. A word's first cell that is blocked, the goal or forced
-// stops the run, as stepping cell by cell would: all three stop the run at
-// the cell they are found in, and blocked comes first there.
+// eastwards to its end cell: the goal when it lies ahead in this row, else the
+// row's last cell (one end to watch for, not two). Whole words from x on while
+// the cell after the word lies at or before the end, then one word that ends
+// at the end cell (or begins at the row's first cell, when the end lies in the
+// row's first word) with the cells before x left out. A word's first cell that
+// is blocked, the goal or forced stops the run, as stepping cell by cell
+// would: all three stop the run at the cell they are found in, and blocked
+// comes first there. In the last word each cell's next cell is read from the
+// word itself, the word's last cell counting its next as blocked: that is the
+// cell past the row's end (off the grid, so blocked, forcing nothing), or the
+// end cell is the goal, which stops the run whatever its neighbours, and
+// cells past it in the word never stop it first. x is kept in a local, as the
+// reads of the cells (chars) might otherwise alias it.
 template <typename Cells>
-bool run_east_by(const run_rows& rows, int& x, int width, int goal_x) {
+bool run_east_by(const run_rows& rows, int& x_at, int width, int goal_x) {
     using mask = typename Cells::mask;
-    const auto next_read = [](const char* cells, mask) { return Cells::occupied_at(cells + 1); };
-    while (x + Cells::count < width) {
+    int x = x_at;
+    const bool goal_ahead = static_cast<unsigned int>(goal_x) - static_cast<unsigned int>(x) <
+                            static_cast<unsigned int>(width) - static_cast<unsigned int>(x);
+    const int end = goal_ahead ? goal_x : width - 1;
+    const auto next_read = [](const char* cells, mask) { return Cells::free_at(cells + 1); };
+    const int last_whole = end - Cells::count;  // the last x whose word and next cell lie before the end
+    for (; x <= last_whole; x += Cells::count) {
         const mask here = Cells::occupied_at(rows.here + x);
-        mask stops = here | forced_cells<Cells>(rows, x, next_read);
-        if (goal_x >= x && goal_x < x + Cells::count) stops |= Cells::flag(goal_x - x);
+        const mask stops = here | forced_cells<Cells>(rows, x, next_read);
         if (stops != 0) {
-            return stop_in_word<Cells>(x, x, Cells::first(stops), here);
+            return stop_in_word<Cells>(x_at, x, Cells::first(stops), here);
         }
-        x += Cells::count;
     }
-    const auto next_shifted = [](const char*, mask cells) { return Cells::next_east(cells); };
-    const int first = width - Cells::count;
+    const auto next_shifted = [](const char*, mask free) { return Cells::next_east(free); };
+    const int first = end >= Cells::count - 1 ? end - (Cells::count - 1) : 0;
     const mask here = Cells::occupied_at(rows.here + first);
     mask stops = (here | forced_cells<Cells>(rows, first, next_shifted)) & Cells::from(x - first);
-    if (goal_x >= x && goal_x < width) stops |= Cells::flag(goal_x - first);
+    if (goal_ahead) stops |= Cells::flag(end - first);
     if (stops == 0) {
-        x = width;
+        x_at = width;
         return false;
     }
-    return stop_in_word<Cells>(x, first, Cells::first(stops), here);
+    return stop_in_word<Cells>(x_at, first, Cells::first(stops), here);
 }
 
-// The mirror image of run_east_by: each word read ends at x, the cell that
-// must be free for a forced neighbour lies to the west, and the row's first
-// word begins at its first cell (the cell before it is off the grid).
+// The mirror image of run_east_by: the end cell is the goal when it lies
+// behind x in this row, else the row's first cell; each word read ends at x,
+// the cell that must be free for a forced neighbour lies to the west, and the
+// last word begins at the end cell (or ends at the row's last cell, when the
+// end lies in the row's last word).
 template <typename Cells>
-bool run_west_by(const run_rows& rows, int& x, int goal_x) {
+bool run_west_by(const run_rows& rows, int& x_at, int width, int goal_x) {
     using mask = typename Cells::mask;
-    const auto next_read = [](const char* cells, mask) { return Cells::occupied_at(cells - 1); };
-    while (x >= Cells::count) {
+    int x = x_at;
+    const bool goal_ahead = static_cast<unsigned int>(goal_x) <= static_cast<unsigned int>(x);
+    const int end = goal_ahead ? goal_x : 0;
+    const auto next_read = [](const char* cells, mask) { return Cells::free_at(cells - 1); };
+    const int last_whole = end + Cells::count;
+    for (; x >= last_whole; x -= Cells::count) {
         const int first = x - (Cells::count - 1);
         const mask here = Cells::occupied_at(rows.here + first);
-        mask stops = here | forced_cells<Cells>(rows, first, next_read);
-        if (goal_x >= first && goal_x <= x) stops |= Cells::flag(goal_x - first);
+        const mask stops = here | forced_cells<Cells>(rows, first, next_read);
         if (stops != 0) {
-            return stop_in_word<Cells>(x, first, Cells::last(stops), here);
+            return stop_in_word<Cells>(x_at, first, Cells::last(stops), here);
         }
-        x -= Cells::count;
     }
-    const auto next_shifted = [](const char*, mask cells) { return Cells::next_west(cells); };
-    const mask here = Cells::occupied_at(rows.here);
-    mask stops = (here | forced_cells<Cells>(rows, 0, next_shifted)) & Cells::up_to(x);
-    if (goal_x >= 0 && goal_x <= x) stops |= Cells::flag(goal_x);
+    const auto next_shifted = [](const char*, mask free) { return Cells::next_west(free); };
+    const int first = end <= width - Cells::count ? end : width - Cells::count;
+    const mask here = Cells::occupied_at(rows.here + first);
+    mask stops = (here | forced_cells<Cells>(rows, first, next_shifted)) & Cells::up_to(x - first);
+    if (goal_ahead) stops |= Cells::flag(end - first);
     if (stops == 0) {
-        x = -1;
+        x_at = -1;
         return false;
     }
-    return stop_in_word<Cells>(x, 0, Cells::last(stops), here);
+    return stop_in_word<Cells>(x_at, first, Cells::last(stops), here);
+}
+
+// A run along row y (inside the grid, at least Cells::count cells wide) from
+// x in the direction Step, its set-up included: one function per direction.
+// goal_x is the goal's column when the goal lies in this row, else
+// no_goal (which no run reaches).
+template <typename Cells, int Step>
+bool run_row(const std::valarray<char>* rows, int height, int width, int& x, int y, int goal_x) {
+    const run_rows around = rows_around(rows, height, y);
+    return Step > 0 ? run_east_by<Cells>(around, x, width, goal_x) : run_west_by<Cells>(around, x, width, goal_x);
 }
 
 // The four cells around a vertical run in column x, (x - 1) to (x + 2), in
@@ -321,20 +355,19 @@ bool live_grid::run_horizontal(int& x, int y, int dx, int gx, int gy) const {
         return false;
     }
     const int goal_x = y == gy ? gx : no_goal;
-    const run_rows around = rows_around(rows, height, y);
-    if (width >= row_cells::count) {
-        return dx > 0 ? run_east_by<row_cells>(around, x, width, goal_x) : run_west_by<row_cells>(around, x, goal_x);
+    if (width < row_cells::count) {
+        return run_narrow_row(x, y, dx, goal_x);
     }
-    return run_narrow_row(x, y, dx, goal_x);
+    return dx > 0 ? run_row<row_cells, 1>(rows, height, width, x, y, goal_x)
+                  : run_row<row_cells, -1>(rows, height, width, x, y, goal_x);
 }
 
 // Rows too narrow for the words of run_horizontal: eight cells at a time
-// where they are wide enough, else cell by cell.
-bool live_grid::run_narrow_row(int& x, int y, int dx, int goal_x) const {
+// where they are wide enough, else cell by cell. Rare, so kept out of line.
+BRONDEL_OUT_OF_LINE bool live_grid::run_narrow_row(int& x, int y, int dx, int goal_x) const {
     if (width >= eight_cells::count) {
-        const run_rows around = rows_around(rows, height, y);
-        return dx > 0 ? run_east_by<eight_cells>(around, x, width, goal_x)
-                      : run_west_by<eight_cells>(around, x, goal_x);
+        return dx > 0 ? run_row<eight_cells, 1>(rows, height, width, x, y, goal_x)
+                      : run_row<eight_cells, -1>(rows, height, width, x, y, goal_x);
     }
     for (;; x += dx) {
         const stop result = stop_at(x, y, dx, 0, x == goal_x);

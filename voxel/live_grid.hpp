@@ -3,8 +3,9 @@
 // diagonal with its two straight probes. Each run answers exactly as the
 // step-by-step jump does (same stop cell, same answer); only the way it reads
 // the cells differs. Rows are scanned sixteen cells at a time where SSE2 is
-// there and eight otherwise (byte_scan.hpp), a row's end as one word ending
-// at its last cell; columns are read through the rows' own storage four cells
+// there and eight otherwise (byte_scan.hpp) up to one end cell (the goal
+// ahead in the row, else the row's end), the last cells as one word ending
+// there; columns are read through the rows' own storage four cells
 // a row, skipping groups of eight rows, then one of four, that cannot stop
 // the run, and deciding the last (up to three) rows from one read.
 //
