@@ -37,11 +37,18 @@ bool forces_past(const Grid& grid, int side_x, int side_y, int step_x, int step_
 // right (then left). A cell entered diagonally has one when the cell behind
 // it along the row is blocked and the one past that along the column is
 // free, or the same with row and column exchanged. Cells outside the grid are
-// blocked, so the grid's border forces nothing.
+// blocked, so the grid's border forces nothing. The diagonal half is a
+// function of its own for the runs that know they go diagonally: small
+// enough to be inlined into each of them.
+template <typename Grid>
+bool has_forced_neighbour_diagonally(const Grid& grid, int x, int y, int dx, int dy) {
+    return forces_past(grid, x - dx, y, 0, dy) || forces_past(grid, x, y - dy, dx, 0);
+}
+
 template <typename Grid>
 bool has_forced_neighbour(const Grid& grid, int x, int y, int dx, int dy) {
     if (dx != 0 && dy != 0) {
-        return forces_past(grid, x - dx, y, 0, dy) || forces_past(grid, x, y - dy, dx, 0);
+        return has_forced_neighbour_diagonally(grid, x, y, dx, dy);
     }
     if (dx != 0) {
         return forces_past(grid, x, y + 1, dx, 0) || forces_past(grid, x, y - 1, dx, 0);

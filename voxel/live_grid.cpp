@@ -12,8 +12,9 @@ namespace Voxel {
 
 namespace {
 
-// Keeps a rarely taken path that calls out of a hot function out of line, so
-// that the hot path saves no registers for it.
+// Keeps a function out of line: a rarely taken path that calls out of a hot
+// function, so that the hot path saves no registers for it, or the copies of
+// a run that one entry point chooses between, so that it saves none for them.
 #if defined(_MSC_VER)
 #define BRONDEL_OUT_OF_LINE __declspec(noinline)
 #else
@@ -331,6 +332,19 @@ private:
     const live_grid& grid;
 };
 
+// What the probes of a diagonal step in (dx, dy) found when the row probe
+// (the first) found a jump point in column `jump`, or the column probe (run
+// only when the row probe found none) one in row `jump`.
+diagonal_probes found_by_row_probe(int dx, int dy, int jump) {
+    return {static_cast<signed char>(dx), static_cast<signed char>(dy), diagonal_probes::answer::jump_point,
+            diagonal_probes::answer::unknown, jump};
+}
+
+diagonal_probes found_by_column_probe(int dx, int dy, int jump) {
+    return {static_cast<signed char>(dx), static_cast<signed char>(dy), diagonal_probes::answer::no_jump_point,
+            diagonal_probes::answer::jump_point, jump};
+}
+
 }  // namespace
 
 live_grid::live_grid(const projection_map* map, int grid_width, int grid_height)
@@ -403,51 +417,80 @@ BRONDEL_OUT_OF_LINE bool live_grid::run_vertical_at_edge(int x, int& y, int dy, 
     }
 }
 
-bool live_grid::run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy, diagonal_probes& probes) const {
-    using answer = diagonal_probes::answer;
+// A diagonal run in one direction, compiled once for each, so that the step
+// offsets are constants. A step whose cell lies at least one cell away from
+// the grid's sides (and two from its east side, so that the column probe's
+// four cells are inside) is made without bounds tests: stop_at's tests in
+// its order, then each probe's first cell and the probe, the column probe
+// straight into the column run for its direction. Any other step is made,
+// checked, out of line (diagonal_step_at_edge). The jump point of a probe is
+// (x, y).
+template <int DX, int DY>
+BRONDEL_OUT_OF_LINE bool live_grid::run_diagonal_toward(int& x, int& y, int gx, int gy, diagonal_probes& probes) const {
+    const inner_cells inner(*this);
+    // (x, y) is an inner cell when 1 <= x <= width - 3 and 1 <= y <= height - 2:
+    // x - 1 and y - 1, read as unsigned, lie below these counts.
+    const unsigned int inner_columns = width > 3 ? static_cast<unsigned int>(width - 3) : 0u;
+    const unsigned int inner_rows = height > 2 ? static_cast<unsigned int>(height - 2) : 0u;
     for (;;) {
-        // Away from the grid's sides the step's tests (stop_at's, in its
-        // order, and the probes' first cells) read the cells around (x, y)
-        // without bounds tests.
-        bool horizontal_free;
-        bool vertical_free;
-        if (x >= 1 && x + 1 < width && y >= 1 && y + 1 < height) {
-            const inner_cells inner(*this);
+        while (static_cast<unsigned int>(x - 1) < inner_columns && static_cast<unsigned int>(y - 1) < inner_rows) {
             if (!inner.walkable(x, y)) {
                 return false;
             }
-            if ((x == gx && y == gy) || has_forced_neighbour(inner, x, y, dx, dy)) {
+            if ((x == gx && y == gy) || has_forced_neighbour_diagonally(inner, x, y, DX, DY)) {
                 return true;
             }
-            horizontal_free = inner.walkable(x + dx, y);
-            vertical_free = inner.walkable(x, y + dy);
-        } else {
-            const stop result = stop_at(x, y, dx, dy, x == gx && y == gy);
-            if (result != stop::go_on) {
-                return result == stop::jump_point;
+            int probe_x = x + DX;
+            if (inner.walkable(probe_x, y) && run_horizontal(probe_x, y, DX, gx, gy)) {
+                probes = found_by_row_probe(DX, DY, probe_x);
+                return true;
             }
-            horizontal_free = walkable(x + dx, y);
-            vertical_free = walkable(x, y + dy);
+            int probe_y = y + DY;
+            if (inner.walkable(x, probe_y) &&
+                run_column<DY>(rows, x, probe_y, DY > 0 ? height - 1 : 0, gx, gy)) {
+                probes = found_by_column_probe(DX, DY, probe_y);
+                return true;
+            }
+            x += DX;
+            y += DY;
         }
-        // The two straight probes run on copies: the jump point is (x, y). A
-        // probe whose first cell is blocked ends there, without a jump point;
-        // that is tested first, as it is the common case beside walls. What
-        // the probes found at the stop is handed back.
-        int probe_x = x + dx;
-        if (horizontal_free && run_horizontal(probe_x, y, dx, gx, gy)) {
-            probes = {static_cast<signed char>(dx), static_cast<signed char>(dy), answer::jump_point, answer::unknown,
-                      probe_x};
-            return true;
+        const stop result = diagonal_step_at_edge(x, y, DX, DY, gx, gy, probes);
+        if (result != stop::go_on) {
+            return result == stop::jump_point;
         }
-        int probe_y = y + dy;
-        if (vertical_free && run_vertical(x, probe_y, dy, gx, gy)) {
-            probes = {static_cast<signed char>(dx), static_cast<signed char>(dy), answer::no_jump_point, answer::jump_point,
-                      probe_y};
-            return true;
-        }
-        x += dx;
-        y += dy;
+        x += DX;
+        y += DY;
     }
+}
+
+bool live_grid::run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy, diagonal_probes& probes) const {
+    if (dx > 0) {
+        return dy > 0 ? run_diagonal_toward<1, 1>(x, y, gx, gy, probes) : run_diagonal_toward<1, -1>(x, y, gx, gy, probes);
+    }
+    return dy > 0 ? run_diagonal_toward<-1, 1>(x, y, gx, gy, probes) : run_diagonal_toward<-1, -1>(x, y, gx, gy, probes);
+}
+
+// One diagonal step beside the grid's sides (or off them), every read
+// checked: stop_at's tests, then the two probes, each of which ends at once
+// when its first cell is blocked. What the probes found at a stop is handed
+// back in `probes`.
+BRONDEL_OUT_OF_LINE live_grid::stop live_grid::diagonal_step_at_edge(int x, int y, int dx, int dy, int gx, int gy,
+                                                                     diagonal_probes& probes) const {
+    const stop result = stop_at(x, y, dx, dy, x == gx && y == gy);
+    if (result != stop::go_on) {
+        return result;
+    }
+    int probe_x = x + dx;
+    if (walkable(probe_x, y) && run_horizontal(probe_x, y, dx, gx, gy)) {
+        probes = found_by_row_probe(dx, dy, probe_x);
+        return stop::jump_point;
+    }
+    int probe_y = y + dy;
+    if (walkable(x, probe_y) && run_vertical(x, probe_y, dy, gx, gy)) {
+        probes = found_by_column_probe(dx, dy, probe_y);
+        return stop::jump_point;
+    }
+    return stop::go_on;
 }
 
 }  // namespace Voxel

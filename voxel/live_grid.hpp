@@ -66,6 +66,9 @@ private:
     stop stop_at(int x, int y, int dx, int dy, bool is_goal) const;
     bool run_narrow_row(int& x, int y, int dx, int goal_x) const;
     bool run_vertical_at_edge(int x, int& y, int dy, int goal_y) const;
+    template <int DX, int DY>
+    bool run_diagonal_toward(int& x, int& y, int gx, int gy, diagonal_probes& probes) const;
+    stop diagonal_step_at_edge(int x, int y, int dx, int dy, int gx, int gy, diagonal_probes& probes) const;
 
     bool inside(int x, int y) const {
         return static_cast<unsigned int>(x) < static_cast<unsigned int>(width) &&

@@ -5,7 +5,9 @@
 // held against a plain cell-by-cell walk: from every start cell, in both
 // directions, with one cause to stop (a blocked cell, a forced neighbour
 // beside, the goal) at every offset, near the row ends and the grid's
-// borders, on grids wide or high enough for several words.
+// borders, on grids wide or high enough for several words. The diagonal run
+// (made without bounds tests away from the sides, checked beside them) is
+// held against a plain diagonal walk with its two probes the same way.
 #include "tests/support/map_picture.hpp"
 #include "voxel/live_grid.hpp"
 
@@ -14,6 +16,7 @@
 #include <random>
 #include <string>
 
+using OSTREL::Voxel::diagonal_probes;
 using OSTREL::Voxel::live_grid;
 using OSTREL::Voxel::projection_map;
 
@@ -69,6 +72,89 @@ std::string compareRuns(const projection_map& map, bool along_row, int line, boo
                                        " at (" + std::to_string(x) + ", " + std::to_string(y) + "), walk " +
                                        (expected ? "stops" : "ends") + " at (" + std::to_string(walked_x) + ", " +
                                        std::to_string(walked_y) + ")\n";
+                    for (const std::string& row : brondel_test::picture_of(map)) text += row + '\n';
+                    return text;
+                }
+            }
+        }
+    }
+    return {};
+}
+
+// A diagonal walk: blocked ends it, then the goal or a forced neighbour (the
+// cell behind along the row blocked and the one past it along the column
+// free, or the same with row and column exchanged) stops it, then the row
+// probe, then the column probe (each a straight walk from its first cell,
+// not made when that cell is blocked) stop it where it stands when they find
+// a jump point, which `probes` records as the run does.
+bool walkDiagonal(const projection_map& map, int& x, int& y, int dx, int dy, int gx, int gy,
+                  diagonal_probes& probes) {
+    using answer = diagonal_probes::answer;
+    for (;; x += dx, y += dy) {
+        if (!free_at(map, x, y)) return false;
+        if (x == gx && y == gy) return true;
+        if ((free_at(map, x - dx, y + dy) && !free_at(map, x - dx, y)) ||
+            (free_at(map, x + dx, y - dy) && !free_at(map, x, y - dy))) {
+            return true;
+        }
+        int row_x = x + dx;
+        int row_y = y;
+        if (free_at(map, row_x, row_y) && walk(map, row_x, row_y, dx, 0, gx, gy)) {
+            probes = {static_cast<signed char>(dx), static_cast<signed char>(dy), answer::jump_point,
+                      answer::unknown, row_x};
+            return true;
+        }
+        int column_x = x;
+        int column_y = y + dy;
+        if (free_at(map, column_x, column_y) && walk(map, column_x, column_y, 0, dy, gx, gy)) {
+            probes = {static_cast<signed char>(dx), static_cast<signed char>(dy), answer::no_jump_point,
+                      answer::jump_point, column_y};
+            return true;
+        }
+    }
+}
+
+std::string describe(const diagonal_probes& probes) {
+    return "probes (" + std::to_string(probes.dx) + ", " + std::to_string(probes.dy) + ", " +
+           std::to_string(static_cast<int>(probes.horizontal)) + ", " +
+           std::to_string(static_cast<int>(probes.vertical)) + ", " + std::to_string(probes.jump) + ")";
+}
+
+// Diagonal runs from every cell in all four directions against the walk:
+// the stop, the answer and what the probes found (left alone by a run that
+// stops for any other reason). The goal at every cell (on the run, on either
+// probe, elsewhere) when `every_goal` is set, else none and every fifth cell.
+std::string compareDiagonalRuns(const projection_map& map, bool every_goal) {
+    const int width = static_cast<int>(map.resolution[0]);
+    const int height = static_cast<int>(map.resolution[1]);
+    const live_grid grid(&map, width, height);
+    const diagonal_probes untouched{9, 9, diagonal_probes::answer::unknown, diagonal_probes::answer::unknown, -7};
+    for (int goal = -1; goal < width * height; goal += every_goal || goal < 0 ? 1 : 5) {
+        const int gx = goal < 0 ? no_goal : goal % width;
+        const int gy = goal < 0 ? no_goal : goal / width;
+        for (int start = 0; start < width * height; ++start) {
+            for (const int dx : {1, -1}) {
+                for (const int dy : {1, -1}) {
+                    int x = start % width;
+                    int y = start / width;
+                    int walked_x = x;
+                    int walked_y = y;
+                    diagonal_probes probes = untouched;
+                    diagonal_probes walked_probes = untouched;
+                    const bool expected = walkDiagonal(map, walked_x, walked_y, dx, dy, gx, gy, walked_probes);
+                    const bool found = grid.run_diagonal(x, y, dx, dy, gx, gy, probes);
+                    if (found == expected && (!found || (x == walked_x && y == walked_y)) &&
+                        describe(probes) == describe(walked_probes)) {
+                        continue;
+                    }
+                    std::string text = "start (" + std::to_string(start % width) + ", " +
+                                       std::to_string(start / width) + "), step (" + std::to_string(dx) + ", " +
+                                       std::to_string(dy) + "), goal (" + std::to_string(gx) + ", " +
+                                       std::to_string(gy) + "): run " + (found ? "stops" : "ends") + " at (" +
+                                       std::to_string(x) + ", " + std::to_string(y) + ") " + describe(probes) +
+                                       ", walk " + (expected ? "stops" : "ends") + " at (" +
+                                       std::to_string(walked_x) + ", " + std::to_string(walked_y) + ") " +
+                                       describe(walked_probes) + "\n";
                     for (const std::string& row : brondel_test::picture_of(map)) text += row + '\n';
                     return text;
                 }
@@ -191,6 +277,30 @@ TEST(RunSkips, RowEndsStopAtEveryCellOfTheirEndWords) {
                 }
                 map.set(x, y, 0);
             }
+        }
+    }
+}
+
+// Diagonal runs on grids of one to six cells a side, with the goal at every
+// cell of every map (so on the run and on each probe, near and away from the
+// sides, where the steps are made with and without bounds tests), and on
+// grids wide enough for the row probes' words, from every cell in all four
+// directions.
+TEST(RunSkips, DiagonalRunsStopWhereTheWalkStops) {
+    for (std::uint32_t height = 1; height <= 6; ++height) {
+        for (std::uint32_t width = 1; width <= 6; ++width) {
+            everyPattern(width, height, [](const projection_map& map, bool) {
+                const std::string failure = compareDiagonalRuns(map, true);
+                ASSERT_TRUE(failure.empty()) << failure;
+            });
+        }
+    }
+    for (const std::uint32_t width : {9u, 17u, 20u}) {
+        for (const std::uint32_t height : {3u, 4u}) {
+            everyPattern(width, height, [](const projection_map& map, bool every_goal) {
+                const std::string failure = compareDiagonalRuns(map, every_goal);
+                ASSERT_TRUE(failure.empty()) << failure;
+            });
         }
     }
 }
