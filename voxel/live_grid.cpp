@@ -305,9 +305,11 @@ live_grid::stop last_rows(Cells& cells, int rows_left, unsigned int here) {
 // the run is left in y.
 template <int Step>
 bool run_column(const std::valarray<char>* rows, int x, int& y, int last_y, int gx, int gy) {
-    const int to_goal = (gy - y) * Step;
-    const bool goal_ahead = x == gx && to_goal >= 0;
-    int rows_left = goal_ahead ? to_goal : (last_y - y) * Step;
+    // Only a goal between here and the last row ends the column: one off the
+    // grid is never reached (the run ends at the grid's side, as a walk
+    // does), and its row is never subtracted, so no value of it overflows.
+    const bool goal_ahead = x == gx && (Step > 0 ? y <= gy && gy <= last_y : last_y <= gy && gy <= y);
+    int rows_left = ((goal_ahead ? gy : last_y) - y) * Step;
     column_cells<Step> cells{rows + y, x - 1};
     unsigned int here = byte_scan::free_four(cells.at(0));
     live_grid::stop result = skip_rows_by<eight_rows>(cells, rows_left, here);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace jps_test;
 using OSTREL::Voxel::diagonal_probes;
 using OSTREL::Voxel::live_grid;
@@ -86,4 +88,27 @@ TEST(LiveGrid, DiagonalRunStoppedByAnythingElseTellsNothing) {
     const diagonal_stop off = runDiagonal(map, {3, 0}, 1, 1, {0, 4});
     EXPECT_FALSE(off.found);
     EXPECT_EQ(off.probes.dx, 0);
+}
+
+// A goal off the grid can never be reached: a run towards it in its row or
+// column ends at the grid's side, as the step-by-step jump does, and reads
+// nothing past it (the sanitizer build checks the reads). The goal's
+// coordinates may be anything a native caller passes, the extremes included.
+TEST(LiveGrid, RunsTowardsAGoalOffTheGridEndAtTheSide) {
+    const projection_map map = openMap(24, 24);
+    const live_grid grid(&map, 24, 24);
+    const int far_away[] = {-1, -1000, std::numeric_limits<int>::min(), 24, 1000, std::numeric_limits<int>::max()};
+    for (const int off : far_away) {
+        for (const int step : {1, -1}) {
+            for (const int along : {0, 5, 23}) {
+                int y = 12;
+                EXPECT_FALSE(grid.run_vertical(along, y, step, along, off)) << along << " " << off;
+                int x = 12;
+                EXPECT_FALSE(grid.run_horizontal(x, along, step, off, along)) << along << " " << off;
+                cell from{along, 12};
+                diagonal_probes probes;
+                EXPECT_FALSE(grid.run_diagonal(from.first, from.second, step, step, along, off, probes));
+            }
+        }
+    }
 }
