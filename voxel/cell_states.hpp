@@ -23,8 +23,9 @@
 // Usage
 //   cells.begin_search(width, height);
 //   cells.set(x, y, record_id, true, false);   // opened
-//   cell_state state = cells.at(x, y);
-//   if (state.closed()) ...; else if (state.opened()) use(cells.record_at(x, y));
+//   cell_state state = cells.at(x, y);         // the cell looked up once
+//   if (state.closed()) ...; else if (state.opened()) use(cells.record_of(state));
+//   else cells.open(state, record_id);         // same as set(x, y, record_id, true, false)
 //   cells.close(x, y);
 #pragma once
 
@@ -36,10 +37,12 @@
 namespace OSTREL {
 namespace Voxel {
 
-// One cell's marks in the running search.
+// One cell's marks in the running search, and where the cell lies in the
+// storage, so that reading its record or opening it finds the cell without
+// working out its place again. Valid in the search that looked it up, until
+// the cell's marks next change.
 class cell_state {
 public:
-    explicit cell_state(unsigned int mark_bits) : bits(mark_bits) {}
     bool opened() const { return (bits & opened_bit) != 0; }
     bool closed() const { return (bits & closed_bit) != 0; }
 
@@ -47,6 +50,10 @@ public:
     static constexpr unsigned int closed_bit = 2;
 
 private:
+    friend class cell_states;
+    cell_state(std::size_t cell_place, unsigned int mark_bits) : place(cell_place), bits(mark_bits) {}
+
+    std::size_t place;
     unsigned int bits;
 };
 
@@ -78,10 +85,11 @@ public:
         const std::size_t i = index(x, y);
         const std::size_t w = i / cells_per_word;
         const std::uint64_t word = stamps[w] == search ? marks[w] : 0;
-        return cell_state(static_cast<unsigned int>(word >> shift(i)) & 3u);
+        return cell_state(i, static_cast<unsigned int>(word >> shift(i)) & 3u);
     }
     // The record of a cell marked in the running search.
     int record_at(int x, int y) const { return record_index[index(x, y)]; }
+    int record_of(const cell_state& marked) const { return record_index[marked.place]; }
 
     // The cell's node has the record `record`; adds the marks given.
     void set(int x, int y, int record, bool opened, bool closed) {
@@ -90,10 +98,18 @@ public:
         fresh_word(i / cells_per_word) |= std::uint64_t{bits} << shift(i);
         record_index[i] = record;
     }
-    // The cell must have a record in this search.
+    // The untouched cell looked up as `untouched` has the record `record` and
+    // is opened.
+    void open(const cell_state& untouched, int record) {
+        const std::size_t i = untouched.place;
+        fresh_word(i / cells_per_word) |= std::uint64_t{cell_state::opened_bit} << shift(i);
+        record_index[i] = record;
+    }
+    // The cell must have a record in this search, so its word was written by
+    // this search already: no stamp to test.
     void close(int x, int y) {
         const std::size_t i = index(x, y);
-        fresh_word(i / cells_per_word) |= std::uint64_t{cell_state::closed_bit} << shift(i);
+        marks[i / cells_per_word] |= std::uint64_t{cell_state::closed_bit} << shift(i);
     }
 
     // How often the storage was sized or zeroed: the only work a search

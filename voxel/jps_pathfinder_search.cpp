@@ -40,7 +40,12 @@ bool run_to_jump_point(const live_grid& grid, int& x, int& y, int px, int py, in
     return grid.run_vertical(x, y, dy, gx, gy);
 }
 
-using cell = jps_pathfinder::cell;
+// A neighbour cell to run from. Plain, so that an expansion's array of them
+// is not cleared first.
+struct neighbour_cell {
+    int x;
+    int y;
+};
 
 // The node being expanded: its cell, cost, the direction it was entered in
 // (both 0 for the start) and what the run that entered it found beyond it.
@@ -52,6 +57,7 @@ struct expanded_node {
     int dx;
     int dy;
     diagonal_probes probes;
+    bool probes_apply;  // made by a diagonal run in the direction (dx, dy)
 };
 
 // A jump point and what the run that found it found beyond it.
@@ -67,10 +73,10 @@ struct jump_point_found {
 // left in (x, y).
 bool answered_by_probe(const expanded_node& expanded, int& x, int& y, bool& jumped) {
     using answer = diagonal_probes::answer;
-    const diagonal_probes& probes = expanded.probes;
-    if (probes.dx == 0 || probes.dx != expanded.dx || probes.dy != expanded.dy) {
+    if (!expanded.probes_apply) {
         return false;
     }
+    const diagonal_probes& probes = expanded.probes;
     if (y == expanded.y && x == expanded.x + expanded.dx && probes.horizontal != answer::unknown) {
         jumped = probes.horizontal == answer::jump_point;
         if (jumped) x = probes.jump;
@@ -96,6 +102,7 @@ expanded_node expanded_from(const node_record& record) {
     expanded.dx = has_parent ? sign(record.x - record.parent_x) : 0;
     expanded.dy = has_parent ? sign(record.y - record.parent_y) : 0;
     expanded.probes = record.probes;
+    expanded.probes_apply = record.probes.dx != 0 && record.probes.dx == expanded.dx && record.probes.dy == expanded.dy;
     return expanded;
 }
 
@@ -121,6 +128,9 @@ private:
     const live_grid grid;
     const int gx;
     const int gy;
+    // The jump points of the expansion under way; kept for the whole search
+    // so that no expansion clears an array of them first.
+    jump_point_found found[8];
 };
 
 // Takes nodes off the open list until the goal is taken off (returned) or the
@@ -148,7 +158,6 @@ jps_node* jump_search::take_off_until_goal() {
 // running out of memory leaves every node untouched by the expansion.
 void jump_search::expand(int id) {
     const expanded_node expanded = expanded_from(state.record(id));
-    jump_point_found found[8];
     const int count = run_to_jump_points(expanded, found);
     state.make_room(count);
     for (int i = 0; i < count; ++i) {
@@ -160,14 +169,14 @@ int jump_search::run_to_jump_points(const expanded_node& expanded, jump_point_fo
     // A copy of the view that nothing else can reach, so that the compiler
     // keeps its fields in registers across the writes below.
     const live_grid view = grid;
-    cell cells[8];
+    neighbour_cell cells[8];
     int cell_count = 0;
     for_each_pruned_neighbour(view, expanded.x, expanded.y, expanded.dx, expanded.dy,
                               [&](int x, int y) { cells[cell_count++] = {x, y}; });
     int count = 0;
     for (int i = 0; i < cell_count; ++i) {
-        int jx = cells[i].first;
-        int jy = cells[i].second;
+        int jx = cells[i].x;
+        int jy = cells[i].y;
         bool jumped;
         diagonal_probes probes;
         // A run that the diagonal run entering the node made already, as a
@@ -193,7 +202,7 @@ void jump_search::consider(const expanded_node& expanded, const jump_point_found
     const int ng = expanded.g +
                    jps_pathfinder::euclidean(std::abs(found.x - expanded.x), std::abs(found.y - expanded.y));
     if (cell.opened()) {
-        const int id = state.record_at(found.x, found.y);
+        const int id = state.record_of(cell);
         const node_record& known = state.record(id);
         if (ng >= known.g) {
             return;
@@ -203,7 +212,7 @@ void jump_search::consider(const expanded_node& expanded, const jump_point_found
         state.improve(id, {ng, h, expanded.node, expanded.x, expanded.y, found.probes});
     } else {
         const int h = jps_pathfinder::manhattan(std::abs(found.x - gx), std::abs(found.y - gy));
-        state.discover(found.x, found.y, {ng, h, expanded.node, expanded.x, expanded.y, found.probes});
+        state.discover(cell, found.x, found.y, {ng, h, expanded.node, expanded.x, expanded.y, found.probes});
     }
 }
 

@@ -19,6 +19,7 @@
 //   records.make_room(1);                  // if the add must not fail
 //   int id = records.add(node, x, y);
 //   records[id].g = 14;
+//   int other = records.add_opened(other_node, parent, x2, y2, g, h, x, y, probes);  // written once
 //   node_records::write_back(records[id]);
 #pragma once
 
@@ -33,6 +34,13 @@ namespace OSTREL {
 namespace Voxel {
 
 struct node_record {
+    node_record() = default;
+    // The record of an opened node, written once (add_opened).
+    node_record(jps_node* record_node, jps_node* parent_node, int cell_x, int cell_y, int cost, int estimate,
+                int from_x, int from_y, const diagonal_probes& found)
+        : node(record_node), parent(parent_node), x(cell_x), y(cell_y), g(cost), h(estimate), f(cost + estimate),
+          parent_x(from_x), parent_y(from_y), opened(true), probes(found) {}
+
     jps_node* node = nullptr;    // the node the record stands for
     jps_node* parent = nullptr;  // as jps_node::parent
     int x = 0;
@@ -67,6 +75,13 @@ public:
         record.node = node;
         record.x = x;
         record.y = y;
+        return static_cast<int>(records.size() - 1);
+    }
+    // Adds the record of an opened node, built in place with its values (f is
+    // g + h), rather than cleared and written again.
+    int add_opened(jps_node* node, jps_node* parent, int x, int y, int g, int h, int parent_x, int parent_y,
+                   const diagonal_probes& probes) {
+        records.emplace_back(node, parent, x, y, g, h, parent_x, parent_y, probes);
         return static_cast<int>(records.size() - 1);
     }
 

@@ -101,7 +101,7 @@ void search_state::write_back_chain(int goal) {
 int search_state::record_for(jps_node* node) {
     const cell_state state = cells.at(node->x, node->y);
     if (state.opened() || state.closed()) {
-        return cells.record_at(node->x, node->y);
+        return cells.record_of(state);
     }
     records.make_room(1);
     return take_over(node);

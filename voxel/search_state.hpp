@@ -39,7 +39,8 @@
 //   int id = state.take_off_best();
 //   state.make_room(count);
 //   cell_state cell = state.cell(x, y);
-//   if (cell.opened()) state.improve(state.record_at(x, y), route);
+//   if (cell.opened()) state.improve(state.record_of(cell), route);
+//   else if (!cell.closed()) state.discover(cell, x, y, route);
 #pragma once
 
 #include "voxel/bubble_open_list.hpp"
@@ -90,17 +91,19 @@ public:
     void reached_goal(int goal);
 
     const node_record& record(int id) const { return records[id]; }
+    // The cell's marks; the cell stays looked up for record_of and discover.
     cell_state cell(int x, int y) const { return cells.at(x, y); }
     // The record of a cell that is opened or closed.
-    int record_at(int x, int y) const { return cells.record_at(x, y); }
+    int record_of(const cell_state& marked) const { return cells.record_of(marked); }
     // The record of a node handed in from outside the search; a node on
     // neither list gets one, as it stands. Makes its own room.
     int record_for(jps_node* node);
 
     // A strictly cheaper route to the opened node of record `id`.
     void improve(int id, const route& better);
-    // The first route to the untouched cell (x, y): its node is opened.
-    void discover(int x, int y, const route& first);
+    // The first route to the untouched cell (x, y), looked up as `untouched`:
+    // its node is opened.
+    void discover(const cell_state& untouched, int x, int y, const route& first);
 
 private:
     void take_over_listed_nodes();
@@ -151,13 +154,12 @@ inline void search_state::improve(int id, const route& better) {
     open.changed(id, listed_f, target.f);
 }
 
-inline void search_state::discover(int x, int y, const route& first) {
-    const int id = records.add(finder.getNodeAt(x, y), x, y);
-    node_record& record = records[id];
-    follow(record, first);
-    record.opened = true;
-    cells.set(x, y, id, true, false);
-    open.append(record.f, id);
+// The record is built with the route's values, not cleared and written again.
+inline void search_state::discover(const cell_state& untouched, int x, int y, const route& first) {
+    const int id = records.add_opened(finder.getNodeAt(x, y), first.parent, x, y, first.g, first.h, first.parent_x,
+                                      first.parent_y, first.probes);
+    cells.open(untouched, id);
+    open.append(records[id].f, id);
 }
 
 }  // namespace Voxel
