@@ -19,7 +19,9 @@
 //                 are blocked. walkable_inside is the exception: its cell must
 //                 lie inside the grid, which the caller guarantees. The runs
 //                 expect a cell entered from an adjacent one (as jump does): a
-//                 step of -1, 0 or +1 on each axis.
+//                 step of -1, 0 or +1 on each axis. The goal may be any cell,
+//                 off the grid included: such a goal is never reached, and
+//                 nothing past the grid is read for it.
 //   Invariants:   width and height are the map's resolution (the pathfinder's
 //                 own copies of it, taken by init()).
 //   Threads:      read-only; the map must not change while a view is in use.
