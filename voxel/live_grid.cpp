@@ -394,7 +394,7 @@ BRONDEL_OUT_OF_LINE bool live_grid::run_narrow_row(int& x, int y, int dx, int go
 }
 
 // Away from the grid's side columns each row of the run is one read of four
-// cells, (x - 1) to (x + 2), whose occupied flags (byte_scan) give the cell
+// cells, (x - 1) to (x + 2), whose free flags (byte_scan) give the cell
 // of the run (bit 1) and the cells beside it (bits 0 and 2), several rows at
 // a time (run_column). The tests keep jump's order: blocked, then the goal,
 // then a forced neighbour (a blocked cell beside whose next cell in the run's

@@ -35,7 +35,9 @@ namespace Voxel {
 
 struct node_record {
     node_record() = default;
-    // The record of an opened node, written once (add_opened).
+    // The record of an opened node (not closed) taking a route: f is g + h.
+    // The one place a route is written into a record (add_opened, and
+    // search_state::improve).
     node_record(jps_node* record_node, jps_node* parent_node, int cell_x, int cell_y, int cost, int estimate,
                 int from_x, int from_y, const diagonal_probes& found)
         : node(record_node), parent(parent_node), x(cell_x), y(cell_y), g(cost), h(estimate), f(cost + estimate),

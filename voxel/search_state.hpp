@@ -111,7 +111,6 @@ private:
     void make_room_for_batch(int more);
     void write_open_list();
     void write_back_chain(int goal);
-    static void follow(node_record& record, const route& way);
 
     jps_pathfinder& finder;
     node_records& records;
@@ -136,21 +135,14 @@ inline int search_state::take_off_best() {
     return id;
 }
 
-// The record takes the route: its costs, its parent and what the run found.
-inline void search_state::follow(node_record& record, const route& way) {
-    record.g = way.g;
-    record.h = way.h;
-    record.f = way.g + way.h;
-    record.parent = way.parent;
-    record.parent_x = way.parent_x;
-    record.parent_y = way.parent_y;
-    record.probes = way.probes;
-}
-
+// Only an opened node that is not closed is improved (a closed one is left
+// alone), so its record becomes that of an opened node taking the better
+// route, built as discover builds one: costs, f, parent and probes in one place.
 inline void search_state::improve(int id, const route& better) {
     node_record& target = records[id];
     const int listed_f = target.f;
-    follow(target, better);
+    target = node_record(target.node, better.parent, target.x, target.y, better.g, better.h, better.parent_x,
+                         better.parent_y, better.probes);
     open.changed(id, listed_f, target.f);
 }
 
