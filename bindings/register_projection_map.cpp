@@ -26,16 +26,10 @@ int visit_kept_objects(PyObject* self, visitproc visit, void* arg) {
 #if PY_VERSION_HEX >= 0x03090000
     Py_VISIT(Py_TYPE(self));
 #endif
-    if (reinterpret_cast<py::detail::instance*>(self)->has_patients) {
-        auto& kept = py::detail::get_internals().patients;
-        auto found = kept.find(self);
-        if (found != kept.end()) {
-            for (PyObject* patient : found->second) {
-                Py_VISIT(patient);
-            }
-        }
-    }
-    return 0;
+    return for_each_kept_object(self, [&](PyObject* kept) {
+        Py_VISIT(kept);
+        return 0;
+    });
 }
 
 void set_up_projection_map_type(PyHeapTypeObject* heap_type) {
