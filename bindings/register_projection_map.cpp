@@ -8,6 +8,9 @@
 
 #include <pybind11/stl.h>
 
+#include <cstddef>
+#include <new>
+
 namespace py = pybind11;
 using OSTREL::Voxel::projection_map;
 
@@ -32,6 +35,21 @@ int visit_kept_objects(PyObject* self, visitproc visit, void* arg) {
     });
 }
 
+// The text, written straight into a new str of its exact size: the one copy
+// of it, asked for whole before any of it is written (MemoryError at once).
+py::str text_of(const projection_map& map) {
+    const std::size_t size = map.text_size();
+    if (size > static_cast<std::size_t>(PY_SSIZE_T_MAX)) {
+        throw std::bad_alloc();
+    }
+    auto text = py::reinterpret_steal<py::str>(PyUnicode_New(static_cast<Py_ssize_t>(size), 127));
+    if (!text) {
+        throw py::error_already_set();
+    }
+    map.write_text(static_cast<char*>(PyUnicode_DATA(text.ptr())));
+    return text;
+}
+
 void set_up_projection_map_type(PyHeapTypeObject* heap_type) {
     give_own_layout(heap_type);
     make_collectable(heap_type, visit_kept_objects, nullptr);
@@ -46,6 +64,6 @@ void register_projection_map(py::module_& m) {
         // the map raises IndexError instead of touching memory.
         .def("get", &projection_map::checked_get, docstrings::map_get, initialised_only())
         .def("set", &projection_map::checked_set, docstrings::map_set, initialised_only())
-        .def("__str__", &projection_map::to_string, docstrings::map_str, initialised_only());
+        .def("__str__", &text_of, docstrings::map_str, initialised_only());
     def_readonly_initialised(cls, "resolution", &projection_map::resolution, docstrings::map_resolution);
 }

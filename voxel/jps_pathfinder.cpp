@@ -37,9 +37,8 @@ void require_supported_size(const projection_map& map) {
 // whole grid is asked for first: built row by row, a grid larger than memory
 // would fill the machine before the last row failed.
 std::valarray<std::valarray<jps_node>> build_node_grid(int width, int height) {
-    const std::size_t per_row = sizeof(std::valarray<jps_node>) +
-                                bytes_for(static_cast<std::size_t>(width), sizeof(jps_node));
-    require_memory(bytes_for(static_cast<std::size_t>(height), per_row));
+    require_memory(grid_bytes(static_cast<std::size_t>(height),
+                              bytes_for(static_cast<std::size_t>(width), sizeof(jps_node))));
     std::valarray<std::valarray<jps_node>> grid(static_cast<std::size_t>(height));
     for (int y = 0; y < height; ++y) {
         grid[y].resize(static_cast<std::size_t>(width));
@@ -75,12 +74,20 @@ jps_pathfinder::~jps_pathfinder() {
 
 int jps_pathfinder::find_path(const std::array<unsigned int, 3>& first,
                               const std::array<unsigned int, 3>& second) {
-    path.coords.clear();
     const cell from = to_cell(first);
     const cell to = to_cell(second);
     // The search runs from the second cell to the first; since backtrace lists
     // the cells from the search's goal, the path runs from first to second.
-    const bool found = findPath(to.first, to.second, from.first, from.second, path.coords, path_length);
+    // It writes aside, so that running out of memory on the way leaves the
+    // last path and length as they were; then the result is swapped in. The
+    // storage aside is the thread's, which the last path's storage becomes:
+    // searches in a row allocate nothing for their paths.
+    thread_local std::vector<int> cells;
+    cells.clear();
+    float length = path_length;
+    const bool found = findPath(to.first, to.second, from.first, from.second, cells, length);
+    path.coords.swap(cells);
+    path_length = length;
     return found ? success : no_path;
 }
 
