@@ -1,12 +1,28 @@
 // A native caller of brondel's exported API, with a C interface for ctypes:
 // it builds its own map, runs a search with jps_pathfinder and a corner
-// search with CornerFindingAlgorithm, both of them code of the module.
+// search with CornerFindingAlgorithm, both of them code of the module, and
+// uses the exported members as the headers allow: pathfinders moved around
+// in a vector, jumps and costs at any coordinates.
 #include <voxel/corner_finding_algorithm.hpp>
 #include <voxel/jps_pathfinder.hpp>
+
+#include <malloc.h>
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <type_traits>
+#include <vector>
+
+using OSTREL::Voxel::jps_pathfinder;
+
+// Its lists point into its own node grid: a copy would share them.
+static_assert(!std::is_copy_constructible<jps_pathfinder>::value &&
+                  !std::is_copy_assignable<jps_pathfinder>::value,
+              "a pathfinder must not be copyable");
+static_assert(std::is_nothrow_move_constructible<jps_pathfinder>::value &&
+                  std::is_nothrow_move_assignable<jps_pathfinder>::value,
+              "a vector of pathfinders grows by moving them");
 
 namespace {
 
@@ -52,6 +68,77 @@ __attribute__((visibility("default"))) int consumer_find_corner(
     unsigned int* corner) {
     const OSTREL::Voxel::projection_map map = map_of(width, height, cells);
     return OSTREL::Voxel::CornerFindingAlgorithm(count, path, map, corner);
+}
+
+// `count` pathfinders on one map, in a vector that grows one at a time (every
+// growth moves them all), each searched from (0, 0) to (width - 1, height -
+// 1) when it is added; then every one cleans up its last search and searches
+// again, and one is moved onto another. Returns how many searches answered
+// as the first; `heap_left` gets the heap in use after everything died
+// minus before (glibc's count): the search memory a living pathfinder's
+// registration kept would stay.
+__attribute__((visibility("default"))) int consumer_moved_pathfinders(int width, int height, int count,
+                                                                      long long* heap_left) {
+    const std::size_t heap_before = mallinfo2().uordblks;
+    int same = 0;
+    {
+        const OSTREL::Voxel::projection_map map(width, height);
+        const std::array<unsigned int, 3> first{1, 1, 0};
+        const std::array<unsigned int, 3> second{static_cast<unsigned int>(width), static_cast<unsigned int>(height), 0};
+        std::vector<jps_pathfinder> finders;
+        std::vector<int> expected;
+        for (int i = 0; i < count; ++i) {
+            finders.emplace_back();
+            finders.back().init(map, true);
+            finders.back().find_path(first, second);
+            if (i == 0) expected = finders.back().get_path().coords;
+        }
+        for (jps_pathfinder& finder : finders) {
+            finder.cleanUpNodes();
+            same += finder.find_path(first, second) == 0 && finder.get_path().coords == expected;
+        }
+        finders.front() = std::move(finders.back());
+        same += finders.front().find_path(first, second) == 0 && finders.front().get_path().coords == expected;
+    }
+    *heap_left = static_cast<long long>(mallinfo2().uordblks) - static_cast<long long>(heap_before);
+    return same;
+}
+
+// jump() on an open map of width x height cells; the stop goes to stop[0..1].
+__attribute__((visibility("default"))) int consumer_jump(int width, int height, int x, int y, int px, int py,
+                                                         int gx, int gy, int* stop) {
+    const OSTREL::Voxel::projection_map map(width, height);
+    jps_pathfinder finder;
+    finder.init(map, false);
+    const bool found = finder.jump(x, y, px, py, gx, gy);
+    stop[0] = x;
+    stop[1] = y;
+    return found;
+}
+
+// The two costs of a displacement.
+__attribute__((visibility("default"))) void consumer_costs(int dx, int dy, int* costs) {
+    costs[0] = jps_pathfinder::euclidean(dx, dy);
+    costs[1] = jps_pathfinder::manhattan(dx, dy);
+}
+
+// identifySuccessors of the node (x, y) of a map given as bytes towards the
+// goal (gx, gy); returns the number of nodes it opened, their least f in
+// *least_f.
+__attribute__((visibility("default"))) int consumer_successors(int width, int height, const char* cells, int x,
+                                                               int y, int gx, int gy, int* least_f) {
+    const OSTREL::Voxel::projection_map map = map_of(width, height, cells);
+    jps_pathfinder finder;
+    finder.init(map, false);
+    finder.identifySuccessors(finder.getNodeAt(x, y), gx, gy);
+    *least_f = 0;
+    for (std::size_t i = 0; i < finder.open_list.size(); ++i) {
+        const int f = finder.open_list[i]->f;
+        if (i == 0 || f < *least_f) *least_f = f;
+    }
+    const int opened = static_cast<int>(finder.open_list.size());
+    finder.cleanUpNodes();
+    return opened;
 }
 
 }  // extern "C"
