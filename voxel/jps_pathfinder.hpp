@@ -31,6 +31,11 @@
 //                 leaves its output empty). init() asks for a new grid's memory
 //                 as a whole before building it (memory_probe); when it fails,
 //                 the map, grid and lists stay as they were.
+//   Memory:       the node grid takes 32 bytes a cell. It is freed when the
+//                 pathfinder dies or init() replaces it; when it took 8 MiB or
+//                 more, glibc's heap is then trimmed, so that its memory, and
+//                 the search memory freed with it (search_workspace), goes
+//                 back to the system rather than staying with the process.
 //   Threads:      one caller at a time; a search writes the nodes, the lists
 //                 and the result. The map must not change during a call.
 //

@@ -27,6 +27,10 @@ CHILD_PRELUDE = textwrap.dedent("""
         with open("/proc/self/statm") as statm:
             return int(statm.read().split()[0]) * os.sysconf("SC_PAGE_SIZE")
 
+    def resident_bytes():
+        with open("/proc/self/statm") as statm:
+            return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
+
     def peak_resident_bytes():
         return resource.getrusage(resource.RUSAGE_SELF).ru_maxrss * 1024
 
@@ -190,6 +194,24 @@ class RefusedAtOnceTest(unittest.TestCase):
         self.assertEqual(report["before"], ["(0, 0) > (1, 1)", 1.4142135381698608])
         self.assertTrue(report["kept"], "a search that raised changed the path")
         self.assertEqual(report["again"], 0)
+
+    def test_memory_goes_back_to_the_system_when_the_pathfinder_dies(self):
+        # A node grid of 128 MB and its search memory; freed into the heap
+        # alone, they would stay resident.
+        report = run_child("""
+            m = brondel.projection_map(2000, 2000)
+            before = resident_bytes()
+            p = brondel.pathfinder()
+            p.init(m, True)
+            p.find_path([1000, 1000, 0], [1001, 1001, 0])
+            alive = resident_bytes()
+            del p
+            print(json.dumps({"alive_mib": (alive - before) / (1 << 20),
+                              "left_mib": (resident_bytes() - before) / (1 << 20)}))
+        """)
+        self.assertGreater(report["alive_mib"], 120, report)
+        self.assertLess(report["left_mib"], 4, report)
+
 
 if __name__ == "__main__":
     unittest.main()
