@@ -12,6 +12,7 @@
 #include "voxel/search_state.hpp"
 #include "voxel/search_workspace.hpp"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -251,11 +252,14 @@ jps_node* jps_pathfinder::getNodeAt(int x, int y) {
 }
 
 // Straight-line cost, computed in single precision and truncated once. The
-// sum of squares is taken wide (up to 2^63, unsigned); below 2^31, where every
-// displacement of a grid up to max_extent lies, it converts to the same float
-// as an int sum would.
+// sum of squares is taken in 64 bits (INT_MIN counting as -INT_MAX, so that it
+// fits); below 2^31, where every displacement of a grid up to max_extent lies,
+// it converts to the same float as an int sum would.
 int jps_pathfinder::euclidean(int dx, int dy) {
-    const auto square = [](int d) { return static_cast<std::uint64_t>(std::int64_t{d} * d); };
+    const auto square = [](int d) {
+        const std::int64_t wide = std::max(d, -INT_MAX);
+        return wide * wide;
+    };
     const float tenths = std::sqrt(static_cast<float>(square(dx) + square(dy))) * 10.0f;
     return tenths < 2147483648.0f ? static_cast<int>(tenths) : INT_MAX;
 }
