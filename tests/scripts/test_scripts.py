@@ -61,15 +61,15 @@ class InterpreterTest(unittest.TestCase):
 class BuildProjectTest(unittest.TestCase):
     """build_project of scripts/common.sh, with cmake replaced by a recorder."""
 
-    def calls(self, with_cache, *flags):
+    def calls(self, with_cache, *flags, target=""):
         with tempfile.TemporaryDirectory() as build:
             if with_cache:
                 open(os.path.join(build, "CMakeCache.txt"), "w").close()
             script = textwrap.dedent("""
                 source scripts/common.sh
                 cmake() { echo "cmake $*" >&2; }
-                BUILD_DIR=%s build_project %s
-            """) % (build, " ".join(flags))
+                BUILD_DIR=%s BUILD_TARGET=%s build_project %s
+            """) % (build, target, " ".join(flags))
             status, output = bash(script)
             self.assertEqual(status, 0, output)
             return output.replace(build, "BUILD").replace(REPO, "REPO").splitlines()
@@ -80,6 +80,7 @@ class BuildProjectTest(unittest.TestCase):
         self.assertEqual(self.calls(False), [configure, build])
         self.assertEqual(self.calls(True), [build])
         self.assertEqual(self.calls(True, "-DBRONDEL_SANITIZE=ON"), [configure + " -DBRONDEL_SANITIZE=ON", build])
+        self.assertEqual(self.calls(True, target="brondel"), [build + " --target brondel"])
 
     def test_fuzz_configuration_warns_of_nothing(self):
         # The fuzz build uses no interpreter; the scripts name none to CMake.
