@@ -43,11 +43,6 @@ def float_bits(value):
     return struct.pack("<f", value)
 
 
-def float_value(value):
-    """`value` rounded to single precision."""
-    return struct.unpack("<f", struct.pack("<f", value))[0]
-
-
 INT_MAX, INT_MIN = 2 ** 31 - 1, -2 ** 31
 
 
@@ -85,7 +80,7 @@ class NativeApiTest(unittest.TestCase):
             ctypes.c_int, ctypes.c_int, ctypes.c_char_p, ctypes.POINTER(ctypes.c_int),
             ctypes.c_int, ctypes.c_uint * 2]
         cls.consumer.consumer_moved_pathfinders.argtypes = [
-            ctypes.c_int, ctypes.c_int, ctypes.c_int, ctypes.POINTER(ctypes.c_longlong)]
+            ctypes.c_int, ctypes.c_int, ctypes.POINTER(ctypes.c_longlong)]
         cls.consumer.consumer_jump.argtypes = [ctypes.c_int] * 8 + [ctypes.c_int * 2]
         cls.consumer.consumer_costs.argtypes = [ctypes.c_int, ctypes.c_int, ctypes.c_int * 2]
         cls.consumer.consumer_successors.argtypes = [
@@ -192,7 +187,7 @@ class NativeApiTest(unittest.TestCase):
         # every search answers alike, and once they die the search memory
         # (about 400 KB for that grid) is given back.
         heap_left = ctypes.c_longlong()
-        self.assertEqual(self.consumer.consumer_moved_pathfinders(300, 300, 10, ctypes.byref(heap_left)), 11)
+        self.assertEqual(self.consumer.consumer_moved_pathfinders(300, 10, ctypes.byref(heap_left)), 10)
         self.assertLess(heap_left.value, 64 << 10)
 
     def test_jump_answers_at_once_anywhere(self):
@@ -216,16 +211,14 @@ class NativeApiTest(unittest.TestCase):
                     self.assertEqual(list(cell), stop)
 
     def test_costs_never_overflow(self):
-        def euclidean(dx, dy):  # single precision, truncated, as the search
-            tenths = float_value(float_value(float_value(dx * dx + dy * dy) ** 0.5) * 10.0)
-            return int(tenths) if tenths < 2 ** 31 else INT_MAX
-        for dx, dy, manhattan in [(3, 4, 70), (32767, 32767, 655340), (46341, 0, 463410),
-                                  (INT_MAX, INT_MAX, INT_MAX), (INT_MIN, INT_MIN, INT_MIN),
-                                  (INT_MAX, INT_MIN, -10)]:
+        # (dx, dy, euclidean, manhattan): a cost that does not fit an int saturates.
+        for dx, dy, euclidean, manhattan in [(3, 4, 50, 70), (32767, 32767, 463395, 655340),
+                                             (46341, 0, 463410, 463410), (INT_MAX, INT_MAX, INT_MAX, INT_MAX),
+                                             (INT_MIN, INT_MIN, INT_MAX, INT_MIN), (INT_MAX, INT_MIN, INT_MAX, -10)]:
             with self.subTest(dx=dx, dy=dy):
                 costs = (ctypes.c_int * 2)()
                 self.consumer.consumer_costs(dx, dy, costs)
-                self.assertEqual(list(costs), [euclidean(dx, dy), manhattan])
+                self.assertEqual(list(costs), [euclidean, manhattan])
 
     def test_successors_of_a_goal_far_off_the_grid(self):
         # A wall on a 5 x 5 map forces jump points; their estimate to a goal
@@ -233,12 +226,10 @@ class NativeApiTest(unittest.TestCase):
         cells = bytearray(25)
         cells[1 * 5 + 3] = 1
         least_f = ctypes.c_int()
-        for goal, expected_f in [((4, 0), None), ((1_000_000_000, 3), INT_MAX), ((INT_MIN, INT_MIN), INT_MAX)]:
+        for goal in [(1_000_000_000, 3), (INT_MIN, INT_MIN)]:
             with self.subTest(goal=goal):
                 opened = self.consumer.consumer_successors(5, 5, bytes(cells), 2, 2, *goal, ctypes.byref(least_f))
-                self.assertGreater(opened, 0)
-                if expected_f is not None:
-                    self.assertEqual(least_f.value, expected_f)
+                self.assertEqual((opened > 0, least_f.value), (True, INT_MAX))
 
 
 if __name__ == "__main__":

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstddef>
 #include <type_traits>
 #include <vector>
@@ -70,41 +71,35 @@ __attribute__((visibility("default"))) int consumer_find_corner(
     return OSTREL::Voxel::CornerFindingAlgorithm(count, path, map, corner);
 }
 
-// `count` pathfinders on one map, in a vector that grows one at a time (every
-// growth moves them all), each searched from (0, 0) to (width - 1, height -
-// 1) when it is added; then every one cleans up its last search and searches
-// again, and one is moved onto another. Returns how many searches answered
-// as the first; `heap_left` gets the heap in use after everything died
-// minus before (glibc's count): the search memory a living pathfinder's
-// registration kept would stay.
-__attribute__((visibility("default"))) int consumer_moved_pathfinders(int width, int height, int count,
-                                                                      long long* heap_left) {
-    const std::size_t heap_before = mallinfo2().uordblks;
+// `count` pathfinders on an open map in a vector that grows (moving them),
+// each searched corner to corner; then each cleans up and searches again, and
+// the last is moved onto the first. Returns the searches that answered as the
+// first; `heap_left` is glibc's heap in use after they died, minus before.
+__attribute__((visibility("default"))) int consumer_moved_pathfinders(int size, int count, long long* heap_left) {
+    const auto heap_before = static_cast<long long>(mallinfo2().uordblks);
     int same = 0;
     {
-        const OSTREL::Voxel::projection_map map(width, height);
-        const std::array<unsigned int, 3> first{1, 1, 0};
-        const std::array<unsigned int, 3> second{static_cast<unsigned int>(width), static_cast<unsigned int>(height), 0};
-        std::vector<jps_pathfinder> finders;
-        std::vector<int> expected;
-        for (int i = 0; i < count; ++i) {
-            finders.emplace_back();
-            finders.back().init(map, true);
+        const OSTREL::Voxel::projection_map map(size, size);
+        const std::array<unsigned int, 3> first{1, 1, 0}, second{unsigned(size), unsigned(size), 0};
+        std::vector<jps_pathfinder> finders(1);
+        finders[0].init(map, true);
+        finders[0].find_path(first, second);
+        const std::vector<int> expected = finders[0].get_path().coords;
+        while (static_cast<int>(finders.size()) < count) {
+            finders.emplace_back().init(map, true);
             finders.back().find_path(first, second);
-            if (i == 0) expected = finders.back().get_path().coords;
         }
+        finders.front() = std::move(finders.back());
         for (jps_pathfinder& finder : finders) {
             finder.cleanUpNodes();
             same += finder.find_path(first, second) == 0 && finder.get_path().coords == expected;
         }
-        finders.front() = std::move(finders.back());
-        same += finders.front().find_path(first, second) == 0 && finders.front().get_path().coords == expected;
     }
-    *heap_left = static_cast<long long>(mallinfo2().uordblks) - static_cast<long long>(heap_before);
+    *heap_left = static_cast<long long>(mallinfo2().uordblks) - heap_before;
     return same;
 }
 
-// jump() on an open map of width x height cells; the stop goes to stop[0..1].
+// jump() on an open map; the cell it stops at goes to stop[0..1].
 __attribute__((visibility("default"))) int consumer_jump(int width, int height, int x, int y, int px, int py,
                                                          int gx, int gy, int* stop) {
     const OSTREL::Voxel::projection_map map(width, height);
@@ -116,29 +111,22 @@ __attribute__((visibility("default"))) int consumer_jump(int width, int height, 
     return found;
 }
 
-// The two costs of a displacement.
 __attribute__((visibility("default"))) void consumer_costs(int dx, int dy, int* costs) {
     costs[0] = jps_pathfinder::euclidean(dx, dy);
     costs[1] = jps_pathfinder::manhattan(dx, dy);
 }
 
-// identifySuccessors of the node (x, y) of a map given as bytes towards the
-// goal (gx, gy); returns the number of nodes it opened, their least f in
-// *least_f.
+// identifySuccessors of node (x, y) towards (gx, gy): the nodes it opened,
+// and the least f among them in *least_f.
 __attribute__((visibility("default"))) int consumer_successors(int width, int height, const char* cells, int x,
                                                                int y, int gx, int gy, int* least_f) {
     const OSTREL::Voxel::projection_map map = map_of(width, height, cells);
     jps_pathfinder finder;
     finder.init(map, false);
     finder.identifySuccessors(finder.getNodeAt(x, y), gx, gy);
-    *least_f = 0;
-    for (std::size_t i = 0; i < finder.open_list.size(); ++i) {
-        const int f = finder.open_list[i]->f;
-        if (i == 0 || f < *least_f) *least_f = f;
-    }
-    const int opened = static_cast<int>(finder.open_list.size());
-    finder.cleanUpNodes();
-    return opened;
+    *least_f = INT_MAX;
+    for (const OSTREL::Voxel::jps_node* node : finder.open_list) *least_f = std::min(*least_f, node->f);
+    return static_cast<int>(finder.open_list.size());
 }
 
 }  // extern "C"
