@@ -21,7 +21,7 @@
 #include "tests/support/movingai.hpp"
 #include "tests/support/search_outcome.hpp"
 #include "voxel/jps_pathfinder.hpp"
-#include "voxel/search_workspace.hpp"
+#include "voxel/search/search_workspace.hpp"
 
 #include <libtcod/fov.h>
 #include <libtcod/path.h>

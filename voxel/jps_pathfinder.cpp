@@ -1,16 +1,15 @@
-// The pathfinder object: binding a map, the node grid, the cost functions and
-// the three-component entry points. The search, the path reconstruction and
-// the line of sight live in jps_pathfinder_{search,backtrace,line}.cpp.
+// The pathfinder object: binding a map, the node grid and the three-component
+// entry points. The search, the path reconstruction and the line of sight
+// live in jps_pathfinder_{search,backtrace,line}.cpp.
 #include "voxel/jps_pathfinder.hpp"
 
 #include "voxel/memory_probe.hpp"
-#include "voxel/search_workspace.hpp"
+#include "voxel/search/search_workspace.hpp"
 
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
-#include <cmath>
 #include <sstream>
 #include <stdexcept>
 #include <utility>

@@ -38,6 +38,29 @@
 //   Threads:      one caller at a time; a search writes the nodes, the lists
 //                 and the result. The map must not change during a call.
 //
+// Name map (the names are fixed by the exported interface)
+//   jps_pathfinder.cpp             the object and its interface (Python's)
+//     find_path, test_direct_view  a search, a line of sight: one-based cells,
+//                                  status codes (i_pathfinder)
+//     init, get_path, get_path_length   bind a map; read the last result
+//     cleanUpNodes, cleanUpChain   clean the nodes a search touched
+//     isWalkable                   a cell inside the grid and free
+//   jps_pathfinder_search.cpp      the search (its steps: voxel/search/)
+//     findPath                     the search with its path and clean-up
+//     searchGoal                   the search alone: the goal node or null
+//     getNodeAt, euclidean, manhattan   a node; costs in tenths of a cell
+//     identifySuccessors, findNeighbors, jump   the search step by step, for
+//                                  native callers only (the module calls none)
+//   jps_pathfinder_backtrace.cpp   backtrace, straighten: the goal's path
+//   jps_pathfinder_line.cpp        interpolate_line: the digital straight line
+// find_path(first, second) takes cells as {x + 1, y + 1, z} (z ignored, a 0
+// wraps to a cell outside the grid) and searches with findPath from the
+// SECOND cell to the first, so that the path, listed from the search's goal
+// back, runs from first to second; it keeps the result in `path` and
+// `path_length` and returns 0 or 2. findPath(sx, sy, gx, gy, out, length)
+// takes zero-based cells, searches from (sx, sy) to (gx, gy), writes the
+// cells from (gx, gy) back to (sx, sy) into `out` and returns true or false.
+//
 // Usage
 //   projection_map map(6, 3);
 //   jps_pathfinder finder;

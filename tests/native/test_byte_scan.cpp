@@ -1,6 +1,6 @@
 // The eight-cells-at-a-time helpers: the occupied flags, and the portable
 // byte finders against the compiler's bit scans on many words.
-#include "voxel/byte_scan.hpp"
+#include "voxel/search/byte_scan.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // it back, and that pathfinders of different sizes taking turns do no
 // per-cell work on each search.
 #include "voxel/jps_pathfinder.hpp"
-#include "voxel/search_workspace.hpp"
+#include "voxel/search/search_workspace.hpp"
 
 #include <gtest/gtest.h>
 
@@ -112,12 +112,12 @@ TEST(SearchWorkspace, PathfindersOfDifferentSizesTakingTurnsPrepareNoCells) {
     bound_pathfinder small(7, 9);
     EXPECT_EQ(large.search(), 0);
     EXPECT_EQ(small.search(), 0);
-    const std::size_t prepared = workspace().cells.preparations();
+    const std::size_t prepared = workspace().marks.preparations();
     for (int turn = 0; turn < 50; ++turn) {
         ASSERT_EQ(small.search(), 0);
         ASSERT_EQ(large.search(), 0);
     }
-    EXPECT_EQ(workspace().cells.preparations(), prepared);
+    EXPECT_EQ(workspace().marks.preparations(), prepared);
 }
 
 TEST(SearchWorkspace, TakingTurnsGivesTheSameAnswersAsSearchingAlone) {

@@ -1,9 +1,10 @@
 // A native caller of brondel's exported API, with a C interface for ctypes:
 // it builds its own map, runs a search with jps_pathfinder and a corner
-// search with CornerFindingAlgorithm, both of them code of the module, and
-// uses the exported members as the headers allow: pathfinders moved around
-// in a vector, jumps and costs at any coordinates.
-#include <voxel/corner_finding_algorithm.hpp>
+// search with corner_finding_algorithm_wrapper (header-only, calling the
+// module's CornerFindingAlgorithm), and uses the exported members as the
+// headers allow: pathfinders moved around in a vector, jumps and costs at any
+// coordinates.
+#include <voxel/corner_finding_algorithm_wrapper.hpp>
 #include <voxel/jps_pathfinder.hpp>
 
 #include <malloc.h>
@@ -62,13 +63,18 @@ __attribute__((visibility("default"))) int consumer_find_path(
     return status;
 }
 
-// CornerFindingAlgorithm on a map given as bytes (a cornerfinder's corner
-// map) and a path of `count` coordinates; the corner goes to corner[0..1].
+// cornerfinder(map).find_corner(0, path), with the header-only wrapper
+// (which calls the exported CornerFindingAlgorithm), on a map given as bytes
+// and a path of `count` coordinates; the corner goes to corner[0..1].
 __attribute__((visibility("default"))) int consumer_find_corner(
     int width, int height, const char* cells, const int* path, int count,
     unsigned int* corner) {
-    const OSTREL::Voxel::projection_map map = map_of(width, height, cells);
-    return OSTREL::Voxel::CornerFindingAlgorithm(count, path, map, corner);
+    corner_finding_algorithm_wrapper finder(map_of(width, height, cells));
+    OSTREL::Voxel::path_2d path_cells;
+    path_cells.coords.assign(path, path + count);
+    const int status = finder.find_corner(0, path_cells);
+    std::copy(finder.corner.begin(), finder.corner.end(), corner);
+    return status;
 }
 
 // `count` pathfinders on an open map in a vector that grows (moving them),

@@ -3,7 +3,7 @@
 // of a large map (32 bytes a cell) is seldom in the cache; the records of one
 // search (a few thousand at most) are. A record can be copied into its node,
 // which then holds exactly what a search working on the nodes would have left
-// in it. Which cell has which record is kept by cell_states.
+// in it. Which cell has which record is kept by cell_marks.
 //
 // Contract
 //   Ownership:    part of a thread's search_workspace; each record names the
@@ -22,11 +22,11 @@
 //   node_records::write_back(records[id]);
 #pragma once
 
-#include "voxel/diagonal_probes.hpp"
 #include "voxel/jps_node.hpp"
+#include "voxel/search/costs.hpp"
+#include "voxel/search/diagonal_probes.hpp"
 
 #include <algorithm>
-#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -34,24 +34,17 @@
 namespace OSTREL {
 namespace Voxel {
 
-// A cost in tenths of a cell, computed wide, as an int: INT_MAX (INT_MIN)
-// when it does not fit. Costs on grids up to max_extent always fit; goals far
-// off the grid, which callers of the exported members may name, do not.
-inline int saturated_cost(std::int64_t tenths) {
-    return tenths > INT_MAX ? INT_MAX : tenths < INT_MIN ? INT_MIN : static_cast<int>(tenths);
-}
-
 struct node_record {
     node_record() = default;
     // The record of an opened node (not closed) taking a route: f is g + h
     // (saturated, for an estimate to a goal far off the grid).
     // The one place a route is written into a record (add_opened, and
-    // search_state::improve).
+    // search_bookkeeping::improve).
     node_record(jps_node* record_node, jps_node* parent_node, int cell_x, int cell_y, int cost, int estimate,
-                int from_x, int from_y, const diagonal_probes& found)
+                int from_x, int from_y, const diagonal_probes& probes_found)
         : node(record_node), parent(parent_node), x(cell_x), y(cell_y), g(cost), h(estimate),
           f(saturated_cost(std::int64_t{cost} + estimate)),
-          parent_x(from_x), parent_y(from_y), opened(true), probes(found) {}
+          parent_x(from_x), parent_y(from_y), opened(true), probes(probes_found) {}
 
     jps_node* node = nullptr;    // the node the record stands for
     jps_node* parent = nullptr;  // as jps_node::parent
@@ -99,8 +92,6 @@ public:
 
     node_record& operator[](int id) { return records[static_cast<std::size_t>(id)]; }
     const node_record& operator[](int id) const { return records[static_cast<std::size_t>(id)]; }
-    std::vector<node_record>::const_iterator begin() const { return records.begin(); }
-    std::vector<node_record>::const_iterator end() const { return records.end(); }
 
     // Copies every record into its node, in the order they were added.
     void write_back() const {

@@ -19,7 +19,7 @@
 //
 // Usage
 //   diagonal_probes probes;
-//   grid.run_diagonal(x, y, dx, dy, gx, gy, probes);   // filled at the stop
+//   view.run_diagonal(x, y, dx, dy, gx, gy, probes);   // filled at the stop
 //   if (probes.horizontal == diagonal_probes::answer::jump_point) use(probes.jump, y);
 #pragma once
 

@@ -1,16 +1,16 @@
 // jump_rules: the two rules of the jump point search that say which cells
 // matter, stated once: which neighbour cells an expansion runs to (pruning,
 // with the start cell's own rule), and when a cell a run enters has a forced
-// neighbour (which makes it a jump point). The runs in live_grid and the
+// neighbour (which makes it a jump point). The runs in map_view and the
 // expansion in the search both ask these; the word-at-a-time scans in
-// live_grid test the same forced-neighbour rule for many cells at once.
+// map_view test the same forced-neighbour rule for many cells at once.
 //
 // Contract
 //   Grid:         any type with `bool walkable(int x, int y) const` that
-//                 answers false for cells outside the grid (live_grid).
-//   Directions:   (dx, dy) are the signs of the move that entered the cell,
-//                 each -1, 0 or +1; both 0 only for the start cell, which was
-//                 entered from nowhere.
+//                 answers false for cells outside the grid (map_view).
+//   Directions:   (dx, dy) are the signs of the move that entered the cell
+//                 (direction_sign), each -1, 0 or +1; both 0 only for the
+//                 start cell, which was entered from nowhere.
 //   Checking:     none; any cell may be asked about, as walkable() allows.
 //   Threads:      pure functions of the grid's cells.
 //
@@ -21,6 +21,13 @@
 
 namespace OSTREL {
 namespace Voxel {
+
+// One component of the direction of a move from `from` to `to`: -1, 0 or +1,
+// the sign of to - from, found without the difference (which can overflow
+// for the any-int cells of the exported members).
+inline int direction_sign(int from, int to) {
+    return (to > from) - (to < from);
+}
 
 // A cell beside the way in (`side`) that is blocked, while the cell one step
 // past it in the direction (step_x, step_y) is free: that free cell can be

@@ -1,4 +1,4 @@
-#include "voxel/bubble_open_list.hpp"
+#include "voxel/search/bubble_open_list.hpp"
 
 #include <algorithm>
 #include <limits>
@@ -63,20 +63,20 @@ void bubble_open_list::grow(std::size_t more) {
 // drifting entry it passes keeps its follower. Every drifting entry in front
 // of its resting place gets the next follower, so every follower index grows
 // by one.
-void bubble_open_list::append(int f, int record) {
-    const open_key key(f, record);
+void bubble_open_list::append(int f, int record_id) {
+    const open_key key(f, record_id);
     settle_in_front_of(settled.size(), key);
     ++shift;
     if (!drifting.empty() && !ceiling.f_less_than(key)) settle_those_not_smaller();
 }
 
-void bubble_open_list::changed(int record, int old_f, int f) {
-    const std::size_t drifting_at = drifting_position_of(record);
+void bubble_open_list::changed(int record_id, int old_f, int f) {
+    const std::size_t drifting_at = drifting_position_of(record_id);
     if (drifting_at < drifting.size()) {
         change_drifting(drifting_at, f);
         return;
     }
-    const std::size_t settled_at = settled_position_of(open_key(old_f, record));
+    const std::size_t settled_at = settled_position_of(open_key(old_f, record_id));
     if (settled_at < settled.size()) {
         change_settled(settled_at, f);
         return;
@@ -244,14 +244,14 @@ std::size_t bubble_open_list::settled_position_of(open_key key) const {
         }
     }
     for (; low < settled.size() && !settled[low].f_less_than(key); ++low) {
-        if (settled[low].record() == key.record()) return low;
+        if (settled[low].record_id() == key.record_id()) return low;
     }
     return settled.size();
 }
 
-std::size_t bubble_open_list::drifting_position_of(int record) const {
+std::size_t bubble_open_list::drifting_position_of(int record_id) const {
     for (std::size_t k = drifting.size(); k-- > 0;) {
-        if (drifting[k].key.record() == record) return k;
+        if (drifting[k].key.record_id() == record_id) return k;
     }
     return drifting.size();
 }

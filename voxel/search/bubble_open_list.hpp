@@ -47,7 +47,7 @@
 //   open.make_room(1);                 // before a change that must not fail
 //   open.append(f, record_id);
 //   open.changed(record_id, f_on_the_list, lower_f);
-//   int next = open.back_record();
+//   int next = open.back_record_id();
 //   open.take_back();
 #pragma once
 
@@ -66,7 +66,7 @@ namespace Voxel {
 // halves as unsigned numbers orders them as signed f.
 class open_key {
 public:
-    open_key(int f, int record) : bits(pack(f) | static_cast<std::uint32_t>(record)) {}
+    open_key(int f, int record_id) : bits(pack(f) | static_cast<std::uint32_t>(record_id)) {}
 
     int f() const {
         const std::uint32_t biased = static_cast<std::uint32_t>(bits >> 32) ^ sign_bit;
@@ -74,7 +74,7 @@ public:
         std::memcpy(&value, &biased, sizeof value);
         return value;
     }
-    int record() const { return static_cast<int>(bits & 0xFFFFFFFFu); }
+    int record_id() const { return static_cast<int>(bits & 0xFFFFFFFFu); }
     // The high halves compare as the whole words do against the other's high
     // half alone: whatever this key's low half, it stays below the next f.
     bool f_less_than(const open_key& other) const { return bits < (other.bits & f_bits); }
@@ -112,7 +112,7 @@ public:
 
     bool empty() const { return settled.empty(); }
     std::size_t size() const { return settled.size() + drifting.size(); }
-    int back_record() const { return settled.back().record(); }
+    int back_record_id() const { return settled.back().record_id(); }
     // Calls visit(key) for every entry, in list order.
     template <class Visit>
     void for_each_in_order(Visit visit) const;
@@ -126,16 +126,16 @@ public:
         }
     }
     // Appends an entry, then makes one pass.
-    void append(int f, int record);
+    void append(int f, int record_id);
     // The f of the entry with this record changed from `old_f` (its f on the
     // list) to `f`; makes one pass (only the pass when no entry has this
     // record and f, as for a node not on the list).
-    void changed(int record, int old_f, int f);
+    void changed(int record_id, int old_f, int f);
 
 private:
     void grow(std::size_t more);
     std::size_t settled_position_of(open_key key) const;
-    std::size_t drifting_position_of(int record) const;
+    std::size_t drifting_position_of(int record_id) const;
     std::size_t settled_place(std::size_t end, open_key key) const;
     void settle_in_front_of(std::size_t end, open_key key);
     void insert_settled(std::size_t at, open_key key);
