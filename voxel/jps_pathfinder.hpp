@@ -23,7 +23,7 @@
 //                 wider or higher than max_extent with std::length_error
 //                 (their costs would overflow) and then changes nothing.
 //                 getNodeAt() is unchecked: 0 <= x < width, 0 <= y < height is
-//                 the caller's duty.
+//                 the caller's duty (asserted in the module's checked builds).
 //   Failure:      running out of memory throws std::bad_alloc; the node grid
 //                 is left clean, so later searches stay correct. find_path
 //                 then leaves `path` and `path_length` as they were (findPath

@@ -8,6 +8,7 @@
 // every exported member must be in the module.
 #include "voxel/jps_pathfinder.hpp"
 
+#include "voxel/search/assertion.hpp"
 #include "voxel/search/costs.hpp"
 #include "voxel/search/jump_rules.hpp"
 #include "voxel/search/jump_search.hpp"
@@ -40,6 +41,7 @@ bool found_at_start(jps_pathfinder& finder, int x, int y, std::vector<int>& out,
 }  // namespace
 
 jps_node* jps_pathfinder::getNodeAt(int x, int y) {
+    BRONDEL_ASSERT(x >= 0 && x < width && y >= 0 && y < height);
     return &nodes[y][x];
 }
 

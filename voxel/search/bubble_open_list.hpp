@@ -37,8 +37,11 @@
 //                 below the number of settled keys and an f below its
 //                 follower's, and none above the ceiling. Hence the last entry
 //                 of the list is always the last settled key.
-//   Checking:     none; changed() takes the record id and the f on the list
-//                 of an entry (or of none, which only makes the pass).
+//   Checking:     none in release builds; changed() takes the record id and
+//                 the f on the list of an entry (or of none, which only makes
+//                 the pass), and every insert has room made for it. Checked
+//                 builds assert the invariants after each change and the room
+//                 before each insert (BRONDEL_ASSERT).
 //   Threads:      one search at a time per pair of vectors.
 //
 // Usage
@@ -146,6 +149,7 @@ private:
     void settle_those_not_smaller();
     void settle_followers_of(std::size_t at);
     void settle(std::size_t k, std::size_t at);
+    bool keeps_its_invariants() const;
 
     std::vector<open_key>& settled;
     std::vector<drifting_key>& drifting;

@@ -16,7 +16,11 @@
 //                 when a larger grid comes, and is zeroed only when it grows
 //                 or when the 32-bit search number wraps (both counted by
 //                 preparations()).
-//   Checking:     none; cells are inside the grid given to begin_search().
+//   Checking:     none in release builds: cells are inside the grid given to
+//                 begin_search(), so their indices below the covered cells,
+//                 record ids are those of the search's records, and a cell
+//                 asked for its record or closed has one; checked builds
+//                 assert it (BRONDEL_ASSERT).
 //   Threads:      one search at a time.
 //
 // Usage
@@ -27,6 +31,8 @@
 //   else marks.open(lookup, record_id);           // same as set(x, y, record_id, true, false)
 //   marks.close(x, y);
 #pragma once
+
+#include "voxel/search/assertion.hpp"
 
 #include <algorithm>
 #include <cstddef>
@@ -87,10 +93,14 @@ public:
         return cell_lookup(i, static_cast<unsigned int>(word >> shift(i)) & 3u);
     }
     // The id of the record of a cell marked in the running search.
-    int id_of(const cell_lookup& marked) const { return record_index[marked.place]; }
+    int id_of(const cell_lookup& marked) const {
+        BRONDEL_ASSERT(marked.opened() || marked.closed());
+        return record_index[marked.place];
+    }
 
     // The cell's node has the record `record_id`; adds the marks given.
     void set(int x, int y, int record_id, bool opened, bool closed) {
+        BRONDEL_ASSERT(record_id >= 0);
         const std::size_t i = index(x, y);
         const unsigned int bits = (opened ? cell_lookup::opened_bit : 0u) | (closed ? cell_lookup::closed_bit : 0u);
         fresh_word(i / cells_per_word) |= std::uint64_t{bits} << shift(i);
@@ -99,6 +109,7 @@ public:
     // The untouched cell looked up as `untouched` has the record `record_id`
     // and is opened.
     void open(const cell_lookup& untouched, int record_id) {
+        BRONDEL_ASSERT(record_id >= 0 && !untouched.opened() && !untouched.closed());
         const std::size_t i = untouched.place;
         fresh_word(i / cells_per_word) |= std::uint64_t{cell_lookup::opened_bit} << shift(i);
         record_index[i] = record_id;
@@ -107,6 +118,7 @@ public:
     // this search already: no stamp to test.
     void close(int x, int y) {
         const std::size_t i = index(x, y);
+        BRONDEL_ASSERT(stamps[i / cells_per_word] == search);
         mark_words[i / cells_per_word] |= std::uint64_t{cell_lookup::closed_bit} << shift(i);
     }
 
@@ -129,7 +141,10 @@ private:
     static constexpr std::size_t cells_per_word = 32;
 
     std::size_t index(int x, int y) const {
-        return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+        const std::size_t i =
+            static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+        BRONDEL_ASSERT(x >= 0 && x < width && y >= 0 && i < record_index.size());
+        return i;
     }
     static unsigned int shift(std::size_t i) { return 2 * static_cast<unsigned int>(i % cells_per_word); }
     // The mark word, cleared first if an earlier search wrote it.

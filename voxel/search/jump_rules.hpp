@@ -11,13 +11,16 @@
 //   Directions:   (dx, dy) are the signs of the move that entered the cell
 //                 (direction_sign), each -1, 0 or +1; both 0 only for the
 //                 start cell, which was entered from nowhere.
-//   Checking:     none; any cell may be asked about, as walkable() allows.
+//   Checking:     any cell may be asked about, as walkable() allows; the
+//                 directions are the caller's duty (BRONDEL_ASSERT).
 //   Threads:      pure functions of the grid's cells.
 //
 // Usage
 //   if (has_forced_neighbour(grid, x, y, dx, dy)) stop_here();
 //   for_each_pruned_neighbour(grid, x, y, dx, dy, [&](int nx, int ny) { run_from(nx, ny); });
 #pragma once
+
+#include "voxel/search/assertion.hpp"
 
 namespace OSTREL {
 namespace Voxel {
@@ -27,6 +30,11 @@ namespace Voxel {
 // for the any-int cells of the exported members).
 inline int direction_sign(int from, int to) {
     return (to > from) - (to < from);
+}
+
+// Whether (dx, dy) is a direction: each component -1, 0 or +1.
+inline bool is_direction(int dx, int dy) {
+    return dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1;
 }
 
 // A cell beside the way in (`side`) that is blocked, while the cell one step
@@ -48,11 +56,13 @@ bool forces_past(const Grid& grid, int side_x, int side_y, int step_x, int step_
 // enough to be inlined into each of them.
 template <typename Grid>
 bool has_forced_neighbour_diagonally(const Grid& grid, int x, int y, int dx, int dy) {
+    BRONDEL_ASSERT(is_direction(dx, dy) && dx != 0 && dy != 0);
     return forces_past(grid, x - dx, y, 0, dy) || forces_past(grid, x, y - dy, dx, 0);
 }
 
 template <typename Grid>
 bool has_forced_neighbour(const Grid& grid, int x, int y, int dx, int dy) {
+    BRONDEL_ASSERT(is_direction(dx, dy) && (dx != 0 || dy != 0));
     if (dx != 0 && dy != 0) {
         return has_forced_neighbour_diagonally(grid, x, y, dx, dy);
     }
@@ -69,6 +79,7 @@ bool has_forced_neighbour(const Grid& grid, int x, int y, int dx, int dy) {
 // ends at once, without a jump point).
 template <typename Grid, typename Add>
 void for_each_pruned_neighbour(const Grid& grid, int x, int y, int dx, int dy, Add&& add) {
+    BRONDEL_ASSERT(is_direction(dx, dy));
     if (dx == 0 && dy == 0) {
         // The start cell's rule: the four straight cells that are free, then
         // the free diagonals that do not squeeze between two blocked cells.

@@ -357,6 +357,7 @@ map_view::map_view(const projection_map* map, int grid_width, int grid_height)
 // the runs that go cell by cell: columns beside the grid's sides, rows
 // narrower than eight cells, diagonal steps near the sides.
 map_view::stop map_view::stop_at(int x, int y, int dx, int dy, bool is_goal) const {
+    BRONDEL_ASSERT(is_direction(dx, dy) && (dx != 0 || dy != 0));
     if (!walkable(x, y)) {
         return stop::blocked;
     }
@@ -367,6 +368,7 @@ map_view::stop map_view::stop_at(int x, int y, int dx, int dy, bool is_goal) con
 }
 
 bool map_view::run_horizontal(int& x, int y, int dx, int gx, int gy) const {
+    BRONDEL_ASSERT(dx == 1 || dx == -1);
     if (!inside(x, y)) {
         return false;
     }
@@ -400,6 +402,7 @@ BRONDEL_OUT_OF_LINE bool map_view::run_narrow_row(int& x, int y, int dx, int goa
 // then a forced neighbour (a blocked cell beside whose next cell in the run's
 // direction is free).
 bool map_view::run_vertical(int x, int& y, int dy, int gx, int gy) const {
+    BRONDEL_ASSERT(dy == 1 || dy == -1);
     if (x < 1 || x + 2 >= width) {
         return run_vertical_at_edge(x, y, dy, x == gx ? gy : no_goal);
     }
@@ -436,6 +439,7 @@ BRONDEL_OUT_OF_LINE bool map_view::run_diagonal_toward(int& x, int& y, int gx, i
     const unsigned int inner_rows = height > 2 ? static_cast<unsigned int>(height - 2) : 0u;
     for (;;) {
         while (static_cast<unsigned int>(x - 1) < inner_columns && static_cast<unsigned int>(y - 1) < inner_rows) {
+            BRONDEL_ASSERT(x >= 1 && x <= width - 3 && y >= 1 && y <= height - 2);
             if (!inner.walkable(x, y)) {
                 return false;
             }
@@ -466,6 +470,7 @@ BRONDEL_OUT_OF_LINE bool map_view::run_diagonal_toward(int& x, int& y, int gx, i
 }
 
 bool map_view::run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy, diagonal_probes& probes) const {
+    BRONDEL_ASSERT((dx == 1 || dx == -1) && (dy == 1 || dy == -1));
     if (dx > 0) {
         return dy > 0 ? run_diagonal_toward<1, 1>(x, y, gx, gy, probes) : run_diagonal_toward<1, -1>(x, y, gx, gy, probes);
     }

@@ -17,9 +17,11 @@
 //                 are blocked. walkable_inside is the exception: its cell must
 //                 lie inside the grid, which the caller guarantees. The runs
 //                 expect a cell entered from an adjacent one (as jump does): a
-//                 step of -1, 0 or +1 on each axis. The goal may be any cell,
-//                 off the grid included: such a goal is never reached, and
-//                 nothing past the grid is read for it.
+//                 step of -1, 0 or +1 on each axis, not both 0. Checked builds
+//                 assert both duties (BRONDEL_ASSERT), the cells a diagonal
+//                 run reads unchecked in its inner box included. The goal may
+//                 be any cell, off the grid included: such a goal is never
+//                 reached, and nothing past the grid is read for it.
 //   Invariants:   width and height are the map's resolution (the pathfinder's
 //                 own copies of it, taken by init()).
 //   Threads:      read-only; the map must not change while a view is in use.
@@ -32,6 +34,7 @@
 #pragma once
 
 #include "voxel/projection_map.hpp"
+#include "voxel/search/assertion.hpp"
 #include "voxel/search/diagonal_probes.hpp"
 
 #include <valarray>
@@ -47,7 +50,10 @@ public:
         return inside(x, y) && row(y)[x] == 0;
     }
     // The same for a cell the caller knows to be inside the grid.
-    bool walkable_inside(int x, int y) const { return row(y)[x] == 0; }
+    bool walkable_inside(int x, int y) const {
+        BRONDEL_ASSERT(inside(x, y));
+        return row(y)[x] == 0;
+    }
 
     // Each run starts at the cell (x, y) just entered and walks on in its
     // direction. True when it stops at the goal or a jump point, whose
@@ -61,6 +67,7 @@ public:
     // The run in the direction (dx, dy), not both 0: jump() from (x, y)
     // entered from (x - dx, y - dy).
     bool run(int& x, int& y, int dx, int dy, int gx, int gy, diagonal_probes& probes) const {
+        BRONDEL_ASSERT(dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1 && (dx != 0 || dy != 0));
         if (dx != 0 && dy != 0) {
             return run_diagonal(x, y, dx, dy, gx, gy, probes);
         }

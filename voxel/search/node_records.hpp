@@ -10,12 +10,15 @@
 //                 node it stands for, owns nothing.
 //   Invariants:   ids are positions, handed out by add() in order from 0
 //                 after clear(); a record never moves to another id.
-//   Checking:     none; ids are those returned by add().
+//   Checking:     none in release builds: ids are those returned by add()
+//                 since the last clear(), and every add has room made for it
+//                 (make_room, reserve), so that it cannot fail; checked builds
+//                 assert both (BRONDEL_ASSERT).
 //   Threads:      one search at a time.
 //
 // Usage
 //   records.clear();
-//   records.make_room(1);                  // if the add must not fail
+//   records.make_room(2);                  // room first: an add cannot fail
 //   int id = records.add(node, x, y);
 //   records[id].g = 14;
 //   int other = records.add_opened(other_node, parent, x2, y2, g, h, x, y, probes);  // written once
@@ -23,6 +26,7 @@
 #pragma once
 
 #include "voxel/jps_node.hpp"
+#include "voxel/search/assertion.hpp"
 #include "voxel/search/costs.hpp"
 #include "voxel/search/diagonal_probes.hpp"
 
@@ -76,6 +80,7 @@ public:
     // Adds a clean record (g, h, f 0, no parent, neither opened nor closed)
     // for the node of cell (x, y); the caller fills in the rest in place.
     int add(jps_node* node, int x, int y) {
+        BRONDEL_ASSERT(records.size() < records.capacity());
         node_record& record = records.emplace_back();
         record.node = node;
         record.x = x;
@@ -86,12 +91,13 @@ public:
     // g + h), rather than cleared and written again.
     int add_opened(jps_node* node, jps_node* parent, int x, int y, int g, int h, int parent_x, int parent_y,
                    const diagonal_probes& probes) {
+        BRONDEL_ASSERT(records.size() < records.capacity());
         records.emplace_back(node, parent, x, y, g, h, parent_x, parent_y, probes);
         return static_cast<int>(records.size() - 1);
     }
 
-    node_record& operator[](int id) { return records[static_cast<std::size_t>(id)]; }
-    const node_record& operator[](int id) const { return records[static_cast<std::size_t>(id)]; }
+    node_record& operator[](int id) { return records[position(id)]; }
+    const node_record& operator[](int id) const { return records[position(id)]; }
 
     // Copies every record into its node, in the order they were added.
     void write_back() const {
@@ -115,6 +121,11 @@ public:
     void release() { std::vector<node_record>().swap(records); }
 
 private:
+    std::size_t position(int id) const {
+        BRONDEL_ASSERT(id >= 0 && static_cast<std::size_t>(id) < records.size());
+        return static_cast<std::size_t>(id);
+    }
+
     std::vector<node_record> records;
 };
 

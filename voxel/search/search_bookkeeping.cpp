@@ -1,5 +1,7 @@
 #include "voxel/search/search_bookkeeping.hpp"
 
+#include "voxel/search/assertion.hpp"
+
 #include <algorithm>
 
 namespace OSTREL {
@@ -68,8 +70,11 @@ void search_bookkeeping::make_room_for_batch(int more) {
     changes_with_room = changes;
 }
 
+// Runs in the destructor, where a throw would end the process: the room is
+// made by make_room_for_batch before every change that adds to the list.
 void search_bookkeeping::write_open_list() {
     std::vector<jps_node*>& list = finder.open_list;
+    BRONDEL_ASSERT(list.capacity() >= open.size());
     list.clear();
     open.for_each_in_order([&](const open_key& key) { list.push_back(records[key.record_id()].node); });
 }
