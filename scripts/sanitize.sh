@@ -6,7 +6,7 @@ source "$(dirname "$0")/common.sh"
 require_root
 install_packages "${BASE_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
 BUILD_DIR="${BRONDEL_SANITIZE_BUILD_DIR:-$REPO_ROOT/build-sanitize}"
-build_project -DBRONDEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++
+build_project "$WARNINGS_AS_ERRORS" -DBRONDEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++
 # Left out: the pip install test, which only builds the module once more
 # without sanitizers, and the benchmark's smoke runs, which time code that
 # the sanitizers slow down and load the module without their runtime.

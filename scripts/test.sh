@@ -9,7 +9,7 @@ require_root
 install_packages "${BASE_PACKAGES[@]}" "${BENCH_PACKAGES[@]}" python3-wheel-whl mypy libc++-dev libc++abi-dev
 
 linux_stage() {
-    build_project
+    build_project "$WARNINGS_AS_ERRORS"
     ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
 }
 
@@ -18,7 +18,7 @@ linux_stage() {
 PY3="$(python3 -c 'import sys; print(sys.executable if sys.version_info[:2] != (3, 8) else "")' 2>/dev/null || true)"
 python3_stage() {
     case "$PY3" in /usr/bin/*) install_packages python3-dev ;; esac
-    BUILD_DIR="$BUILD_DIR-python3" BRONDEL_PYTHON="$PY3" build_project
+    BUILD_DIR="$BUILD_DIR-python3" BRONDEL_PYTHON="$PY3" build_project "$WARNINGS_AS_ERRORS"
     ctest --test-dir "$BUILD_DIR-python3" --output-on-failure -R '^python\.'
 }
 

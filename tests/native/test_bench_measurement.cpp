@@ -22,7 +22,9 @@ TEST(BenchMeasurement, EveryQueryOncePerSearchAndNeverTwiceInARow) {
             for (std::size_t i = 0; i < order.size(); ++i) {
                 ASSERT_LT(order[i].query, queries);
                 EXPECT_TRUE(seen.insert({order[i].query, order[i].product}).second) << "twice: " << order[i].query;
-                if (i > 0 && queries > 1) EXPECT_NE(order[i].query, order[i - 1].query) << queries << ", " << seed;
+                if (i > 0 && queries > 1) {
+                    EXPECT_NE(order[i].query, order[i - 1].query) << queries << ", " << seed;
+                }
             }
         }
     }

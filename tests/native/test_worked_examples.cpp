@@ -193,7 +193,9 @@ void expectCase(const fixed_case& example) {
     answer.still_open.clear();  // not written down here; the exhaustive and differential tests compare it
     EXPECT_TRUE(answer == example.expected) << describe_difference(example.expected, answer);
     EXPECT_EQ(finder.test_direct_view(first, second), example.view);
-    if constexpr (std::is_same_v<Pathfinder, jps_pathfinder>) EXPECT_TRUE(node_grid_is_clean(finder));
+    if constexpr (std::is_same_v<Pathfinder, jps_pathfinder>) {
+        EXPECT_TRUE(node_grid_is_clean(finder));
+    }
 }
 
 }  // namespace
