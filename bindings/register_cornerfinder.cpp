@@ -19,16 +19,16 @@ void register_cornerfinder(py::module_& m) {
     cls.def(py::init([](const projection_map* source) {
                 return corner_finding_algorithm_wrapper(required(source));
             }),
-            docstrings::cornerfinder_init, initialised_only())
+            docstrings::cornerfinder::dunder_init, initialised_only())
         .def("find_corner",
              [](corner_finding_algorithm_wrapper& self, std::size_t unused, const path_2d* path) {
                  return self.find_corner(unused, required(path));
              },
-             docstrings::cornerfinder_find_corner, initialised_only());
+             docstrings::cornerfinder::find_corner, initialised_only());
     def_readonly_initialised(cls, "corner", &corner_finding_algorithm_wrapper::corner,
-                             docstrings::cornerfinder_corner);
+                             docstrings::cornerfinder::corner);
     // The map is handed out in place, not copied: writes through it reach
     // later searches, and the returned object keeps its cornerfinder alive.
     def_readonly_initialised(cls, "corner_map", &corner_finding_algorithm_wrapper::corner_map,
-                             docstrings::cornerfinder_corner_map);
+                             docstrings::cornerfinder::corner_map);
 }

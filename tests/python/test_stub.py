@@ -1,7 +1,9 @@
 """The type stub bindings/brondel.pyi against the live module: the same
 classes and bases, the same methods and read-only properties, for each
 callable the same number of arguments, all positional only, with matching
-argument and result types, and the same docstrings."""
+argument and result types, and the same docstrings (which the build makes
+from the stub: a broken generator or a member bound without its text fails
+here)."""
 import ast
 import os
 import pydoc
