@@ -1,6 +1,7 @@
-// costs: the search's two costs in tenths of a cell, the straight-line cost
-// of a jump and the sum g + h, as ints, inlined where the search adds them up.
-// jps_pathfinder::euclidean and ::manhattan, the exported forms, are these.
+// costs: the search's costs in tenths of a cell, as ints: the straight-line
+// cost of a jump, and any sum (g + h, a manhattan distance) saturated to an
+// int. Inline, so that the search adds them up without a call; the exported
+// jps_pathfinder::euclidean and ::manhattan are built on them.
 //
 // Contract
 //   Range:        computed wide and saturated: a cost that does not fit an int

@@ -82,7 +82,7 @@ public:
     void open_start(jps_node* start);
     bool open_list_empty() const { return open.empty(); }
     // Takes the next node off the open list, puts it on the closed list and
-    // marks it closed; returns its record.
+    // marks it closed; returns the id of its record.
     int take_off_best();
     // The goal's record, taken off: with leaves::goal_chain the goal and its
     // parents are written into their nodes now.
