@@ -16,11 +16,11 @@
 //                 when a larger grid comes, and is zeroed only when it grows
 //                 or when the 32-bit search number wraps (both counted by
 //                 preparations()).
-//   Checking:     none in release builds: cells are inside the grid given to
-//                 begin_search(), so their indices below the covered cells,
-//                 record ids are those of the search's records, and a cell
-//                 asked for its record or closed has one; checked builds
-//                 assert it (BRONDEL_ASSERT).
+//   Checking:     none in release builds. Cells must lie inside the grid
+//                 given to begin_search() (their indices below the covered
+//                 cells), record ids be those of the search's records, and a
+//                 cell asked for its record id, or closed, have a record;
+//                 checked builds assert these (BRONDEL_ASSERT).
 //   Threads:      one search at a time.
 //
 // Usage
