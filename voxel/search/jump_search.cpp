@@ -124,6 +124,22 @@ int jump_search<View>::run_to_jump_points(const expanded_node& expanded, jump_po
     return count;
 }
 
+// On a snapshot the pruned neighbours come with their being free from one
+// read of the cells around the node, and no run is answered by a kept probe
+// (the snapshot's runs keep none): the same runs, from the same cells, in the
+// same order.
+template <>
+int jump_search<snapshot_view>::run_to_jump_points(const expanded_node& expanded, jump_point_found (&into)[8]) const {
+    const snapshot_view local = view;
+    int count = 0;
+    local.for_each_free_pruned_neighbour(expanded.x, expanded.y, expanded.dx, expanded.dy, [&](run_direction d) {
+        int jx = expanded.x + run_step_x[d];
+        int jy = expanded.y + run_step_y[d];
+        if (local.run_in(d, jx, jy, gx, gy)) into[count++] = {jx, jy, diagonal_probes{}};
+    });
+    return count;
+}
+
 // A closed jump point is left alone. The whole jump costs one euclidean_cost,
 // truncated once. Only a strictly cheaper route replaces a known one; h, once
 // computed, stays.

@@ -87,6 +87,10 @@ private:
     jump_point_found jump_points[8];
 };
 
+// On a snapshot the expansion's runs are made its own way (jump_search.cpp).
+template <>
+int jump_search<snapshot_view>::run_to_jump_points(const expanded_node& expanded, jump_point_found (&into)[8]) const;
+
 extern template class jump_search<map_view>;
 extern template class jump_search<snapshot_view>;
 
