@@ -1,11 +1,10 @@
-"""examples/batch.py: the scenario reader, the worker function under any
+"""examples/batch.py: the worker function under any
 executor, and a whole run with real worker processes on a benchmark sample."""
 import concurrent.futures
 import contextlib
 import io
 import os
 import sys
-import tempfile
 import unittest
 
 EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir, "examples")
@@ -14,7 +13,7 @@ sys.path.insert(0, EXAMPLES)
 
 import brondel  # noqa: E402
 import batch  # noqa: E402
-from movingai import MapError, read_map  # noqa: E402
+from movingai import Query, read_map, read_scenario  # noqa: E402
 
 SCENARIO = os.path.join(MAPS, "ht_chantry.map.scen")
 
@@ -30,51 +29,20 @@ class InProcessExecutor:
         return [function(*arguments) for arguments in zip(*iterables)]
 
 
-class ScenarioTest(unittest.TestCase):
-    def write(self, text):
-        folder = tempfile.TemporaryDirectory()
-        self.addCleanup(folder.cleanup)
-        path = os.path.join(folder.name, "x.map.scen")
-        with open(path, "w") as target:
-            target.write(text)
-        return path
-
-    def test_reads_queries_and_finds_the_map_beside_it(self):
-        map_path, queries = batch.read_scenario(SCENARIO, limit=3)
-        self.assertTrue(os.path.samefile(map_path, os.path.join(MAPS, "ht_chantry.map")))
-        self.assertEqual(len(queries), 3)
-        with open(SCENARIO) as source:
-            first = source.read().splitlines()[1].split("\t")
-        self.assertEqual(queries[0], batch.Query((int(first[4]), int(first[5])),
-                                                 (int(first[6]), int(first[7]))))
-        _, every = batch.read_scenario(SCENARIO)
-        self.assertEqual(len(every), 470)
-
-    def test_malformed_scenarios(self):
-        cases = [("", "not a Moving AI scenario"),
-                 ("version 1\n", "no queries"),
-                 ("version 1\n0\tm.map\t1\t1\t0\t0\t0\n", "line 2: expected 9 tab-separated fields")]
-        for text, message in cases:
-            with self.subTest(text=text):
-                with self.assertRaises(MapError) as caught:
-                    batch.read_scenario(self.write(text))
-                self.assertIn(message, str(caught.exception))
-
-
 class WorkerTest(unittest.TestCase):
     def test_answers_are_those_of_the_module(self):
-        map_path, queries = batch.read_scenario(SCENARIO, limit=20)
+        scenario = read_scenario(SCENARIO, limit=20)
+        map_path, queries = scenario.map_path, scenario.queries
         # One query with an end on an obstacle: not found.
         grid = read_map(map_path)
         blocked = next((x, y) for y in range(grid.height) for x in range(grid.width)
                        if not grid.is_free(x, y))
-        queries.append(batch.Query(blocked, queries[0].goal))
+        queries.append(Query(blocked[0], blocked[1], queries[0].x2, queries[0].y2))
         answers = batch.answer_chunk(map_path, queries)
         finder = brondel.pathfinder()
         finder.init(grid.to_projection_map(), True)
         for query, answer in zip(queries, answers):
-            status = finder.find_path([query.start[0] + 1, query.start[1] + 1, 0],
-                                      [query.goal[0] + 1, query.goal[1] + 1, 0])
+            status = finder.find_path([query.x1 + 1, query.y1 + 1, 0], [query.x2 + 1, query.y2 + 1, 0])
             expected = (batch.Answer(True, finder.get_path_length(), finder.get_path().length())
                         if status == 0 else batch.Answer(False, 0.0, 0))
             self.assertEqual(answer, expected)
@@ -82,7 +50,8 @@ class WorkerTest(unittest.TestCase):
         self.assertTrue(all(answer.found for answer in answers[:-1]))
 
     def test_any_executor_gives_the_same_answers_in_order(self):
-        map_path, queries = batch.read_scenario(SCENARIO, limit=50)
+        scenario = read_scenario(SCENARIO, limit=50)
+        map_path, queries = scenario.map_path, scenario.queries
         reference = batch.answer_chunk(map_path, queries)
         executor = InProcessExecutor()
         self.assertEqual(batch.answer_all(executor, map_path, queries, chunk_size=7), reference)
