@@ -70,6 +70,11 @@ class MovingAiMap:
         return [(x, y) for y, row in enumerate(self.rows)
                 for x, cell in enumerate(row) if cell in FREE_CELLS]
 
+    def occupancy(self):
+        """The grid as bytes, one a cell row by row from the top, 1 where
+        occupied and 0 where free: the layout brondel_bulk.fill takes."""
+        return bytes(0 if cell in FREE_CELLS else 1 for row in self.rows for cell in row)
+
     def to_projection_map(self):
         """A brondel.projection_map holding 1 in every occupied cell."""
         grid = brondel.projection_map(self.width, self.height)

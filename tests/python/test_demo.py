@@ -61,6 +61,7 @@ class MapReaderTest(unittest.TestCase):
         self.assertFalse(grid.is_free(4, 0))
         self.assertFalse(grid.is_free(-1, 0))
         self.assertEqual(grid.free_cells(), [(0, 0), (1, 0), (2, 1)])
+        self.assertEqual(grid.occupancy(), bytes([0, 0, 1, 1, 1, 1, 0, 1]))
         # projection_map prints its highest row first.
         self.assertEqual(str(grid.to_projection_map()), "1 1 0 1\n0 0 1 1\n")
 
