@@ -1,11 +1,17 @@
-"""examples/batch.py: the worker function under any
-executor, and a whole run with real worker processes on a benchmark sample."""
+"""The many-queries examples: examples/batch.py (the worker function under
+any executor, a whole run with real worker processes on a benchmark sample)
+and examples/cluster.py on Dask (where Dask is installed: the test command's
+python3 stage, which sets BRONDEL_REQUIRE_DASK so that its absence fails)."""
 import concurrent.futures
 import contextlib
+import importlib.util
 import io
 import os
+import shutil
 import sys
+import tempfile
 import unittest
+import unittest.mock
 
 EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir, "examples")
 MAPS = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir, "bench", "maps")
@@ -16,6 +22,7 @@ import batch  # noqa: E402
 from movingai import Query, read_map, read_scenario  # noqa: E402
 
 SCENARIO = os.path.join(MAPS, "ht_chantry.map.scen")
+HAVE_DASK = importlib.util.find_spec("distributed") is not None or "BRONDEL_REQUIRE_DASK" in os.environ
 
 
 class InProcessExecutor:
@@ -86,6 +93,53 @@ class RunTest(unittest.TestCase):
         with contextlib.redirect_stderr(io.StringIO()):
             with self.assertRaises(SystemExit):
                 batch.main([SCENARIO, "--workers", "0"])
+
+
+@unittest.skipUnless(HAVE_DASK, "Dask's distributed is not installed for this interpreter")
+class ClusterTest(unittest.TestCase):
+    """examples/cluster.py on worker processes of this machine, loopback only."""
+
+    def run_example(self, *arguments):
+        import cluster
+        out = io.StringIO()
+        with contextlib.redirect_stdout(out):
+            status = cluster.main(list(arguments))
+        self.assertEqual(status, 0, out.getvalue())
+        return out.getvalue().splitlines()
+
+    def test_local_cluster_of_two_workers(self):
+        lines = self.run_example(os.path.join(MAPS, "AR0011SR.map.scen"), "--limit", "150", "--chunk", "16")
+        self.assertRegex(lines[0], r"^AR0011SR.map.scen: 150 queries on AR0011SR.map, in chunks of 16 "
+                                   r"on 2 workers: \d+ queries/s$")
+        self.assertEqual(lines[1:], ["found 150, not found 0", "the cluster's answers equal a local run"])
+
+    def test_running_cluster_gets_the_map_with_the_work(self):
+        import cluster
+        # The map and its scenario exist only until the client has read them.
+        folder = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        for name in ("den520d.map", "den520d.map.scen"):
+            shutil.copy(os.path.join(MAPS, name), folder)
+        read_map_once = cluster.read_map
+
+        def read_then_remove(path):
+            grid = read_map_once(path)
+            shutil.rmtree(folder)
+            return grid
+        with cluster.local_cluster(2) as running:
+            # The scheduler, the workers and their HTTP servers listen on loopback only.
+            import psutil
+            processes = [psutil.Process()] + psutil.Process().children(recursive=True)
+            listening = {socket.laddr.ip for process in processes for socket in process.connections("inet")
+                         if socket.status == psutil.CONN_LISTEN}
+            self.assertEqual(listening, {"127.0.0.1"})
+            with unittest.mock.patch.object(cluster, "read_map", read_then_remove):
+                lines = self.run_example(os.path.join(folder, "den520d.map.scen"), "--limit", "40", "--chunk", "7",
+                                         "--scheduler", running.scheduler_address, "--jump-points", "--threads", "0")
+        self.assertFalse(os.path.exists(folder))
+        self.assertEqual(lines[1:], ["found 40, not found 0", "the cluster's answers equal a local run"])
+
+
 
 
 if __name__ == "__main__":
