@@ -100,7 +100,7 @@ def bulk(work, threads=0):
     corners = brondel_bulk.find_corners(brondel.cornerfinder(grid), read[0])
     marks.append(time.perf_counter())
     answers = [[(status, length, list(cells)) for status, length, cells in mode] for mode in found]
-    return marks, answers, [tuple(corner) for corner in corners]
+    return marks, answers, list(zip(corners[0::2], corners[1::2]))
 
 
 def step_ms(marks):
