@@ -52,8 +52,9 @@ class Workload:
         self.queries = scenario.queries
 
 
-def today(work):
-    """Today's way; returns the step times in seconds and the answers."""
+def today(work, finder):
+    """Today's way with a pathfinder kept from frame to frame, as find_paths
+    keeps its own; returns the time marks, the answers and the corners."""
     marks = [time.perf_counter()]
     grid = brondel.projection_map(work.width, work.height)
     cell_set, cells, width = grid.set, work.cells, work.width
@@ -62,7 +63,6 @@ def today(work):
         for x in range(width):
             cell_set(x, y, CELL_VALUES[cells[row + x]])
     marks.append(time.perf_counter())
-    finder = brondel.pathfinder()
     found = []
     for interpolate in (True, False):
         finder.init(grid, interpolate)
@@ -178,8 +178,9 @@ def measure(scenario_path, queries, rounds):
     """Every figure of one map, as a dict for the report."""
     work = Workload(scenario_path, queries)
     runs = {"today": [], "bulk": []}
+    finder = brondel.pathfinder()
     for _ in range(rounds):
-        today_marks, today_answers, today_corners = today(work)
+        today_marks, today_answers, today_corners = today(work, finder)
         bulk_marks, bulk_answers, bulk_corners = bulk(work)
         if (bulk_answers, bulk_corners) != (today_answers, today_corners):
             raise SystemExit("%s: brondel_bulk's answers differ from today's way" % work.name)
