@@ -27,43 +27,13 @@ import time
 
 import brondel
 
-from movingai import MapError, read_map
+from movingai import MapError, read_map, read_scenario
 
 FOUND = 0
 
-Query = collections.namedtuple("Query", "start goal")
 # found: whether find_path returned 0; length and cells are those of the path
 # (0.0 and 0 when none was found).
 Answer = collections.namedtuple("Answer", "found length cells")
-
-
-def read_scenario(path, limit=None):
-    """The queries of a .scen file: (start, goal) cells, zero-based (x, y),
-    and the map file named by it, looked up beside the .scen file."""
-    queries = []
-    map_name = None
-    with open(path, encoding="ascii") as source:
-        lines = source.read().splitlines()
-    if not lines or lines[0].split()[:1] != ["version"]:
-        raise MapError("%s: not a Moving AI scenario: the first line should be 'version 1'" % path)
-    for number, line in enumerate(lines[1:], start=2):
-        if not line.strip():
-            continue
-        fields = line.split("\t")
-        if len(fields) != 9:
-            raise MapError("%s: line %d: expected 9 tab-separated fields, got %d"
-                           % (path, number, len(fields)))
-        map_name = map_name or fields[1]
-        sx, sy, gx, gy = (int(value) for value in fields[4:8])
-        queries.append(Query((sx, sy), (gx, gy)))
-        if limit is not None and len(queries) == limit:
-            break
-    if map_name is None:
-        raise MapError("%s: no queries" % path)
-    # Scenario files name their map with the folders of the benchmark set;
-    # the map itself is expected beside the scenario.
-    map_path = os.path.join(os.path.dirname(os.path.abspath(path)), os.path.basename(map_name))
-    return map_path, queries
 
 
 # The pathfinders of this process by map path, each bound to its map, built
@@ -87,8 +57,8 @@ def answer_chunk(map_path, queries):
     Answer. Builds the map once per process."""
     finder = _pathfinder_for(map_path)
     answers = []
-    for start, goal in queries:
-        if finder.find_path([start[0] + 1, start[1] + 1, 0], [goal[0] + 1, goal[1] + 1, 0]) == FOUND:
+    for x1, y1, x2, y2 in queries:
+        if finder.find_path([x1 + 1, y1 + 1, 0], [x2 + 1, y2 + 1, 0]) == FOUND:
             answers.append(Answer(True, finder.get_path_length(), finder.get_path().length()))
         else:
             answers.append(Answer(False, 0.0, 0))
@@ -119,7 +89,8 @@ def run(scenario, workers, limit=None, chunk_size=64, out=None):
     """Runs the three ways and prints the report (to stdout unless `out` is
     given); returns the exit status."""
     out = out or sys.stdout
-    map_path, queries = read_scenario(scenario, limit)
+    read = read_scenario(scenario, limit)
+    map_path, queries = read.map_path, read.queries
     print("%s: %d queries on %s" % (os.path.basename(scenario), len(queries),
                                     os.path.basename(map_path)), file=out)
     _pathfinder_for(map_path)
