@@ -13,7 +13,7 @@ build_project -DBRONDEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILE
 # without sanitizers, and the benchmark's smoke runs, which time code that
 # the sanitizers slow down and load the module without their runtime.
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)" -E "^(package|bench)\\."
-# The threaded batch once more under ThreadSanitizer (clang or g++), native
+# The threaded batch once more under ThreadSanitizer (g++), native
 # tests only: any data race fails the test that caused it.
 TSAN_BUILD_DIR="${BRONDEL_TSAN_BUILD_DIR:-$REPO_ROOT/build-tsan}"
 BUILD_DIR="$TSAN_BUILD_DIR" build_project -DBRONDEL_TSAN=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++
