@@ -61,13 +61,6 @@ TEST(BatchSearch, FailureOfThePollIsRethrownAfterEveryThreadEnded) {
     ASSERT_TRUE(batch.run(across(map, 3), true, 3, {}));
 }
 
-TEST(BatchSearch, RefusesMapsTooLargeForThePathfinder) {
-    batch_search batch;
-    batch.load(projection_map(OSTREL::Voxel::jps_pathfinder::max_extent + 1, 0));
-    EXPECT_THROW(batch.run({{0, 0, 0, 0}}, true, 1, {}), std::length_error);
-    EXPECT_EQ(batch.answer_count(), 0u);
-}
-
 TEST(BatchSearch, KeepsOnePathfinderPerThreadUntilReleased) {
     const projection_map map(200, 100);
     const std::size_t grid = 200 * 100 * sizeof(jps_node);

@@ -305,22 +305,3 @@ TEST(Differential, BatchOnRandomMaps) {
         }
     }
 }
-
-TEST(Differential, BatchOnBenchmarkQueries) {
-    batch_search batch;
-    reference_pathfinder reference;
-    for (const char* name : {"8room_000", "random512-10-0"}) {
-        const std::string base = std::string(BRONDEL_MAPS_DIR) + "/" + name + ".map";
-        const projection_map map = movingai::load_map(base);
-        std::vector<path_query> queries;
-        for (const movingai::query& q : movingai::spread(movingai::load_scenarios(base + ".scen", map), 30, 3))
-            queries.push_back({q.start_x, q.start_y, q.goal_x, q.goal_y});
-        batch.load(map);
-        for (bool interpolate : {true, false}) {
-            reference.init(map, interpolate);
-            ASSERT_TRUE(batch.run(queries, interpolate, 2, {}));
-            for (std::size_t i = 0; i < queries.size(); ++i)
-                ASSERT_TRUE(batch_answer_is_reference(batch, i, queries[i], reference)) << name;
-        }
-    }
-}

@@ -1,7 +1,7 @@
-"""The many-queries examples: examples/batch.py (its loop of brondel calls
-against find_paths, a whole run on a benchmark sample) and examples/cluster.py
-on Dask (where Dask is installed: the test command's python3 stage, which
-sets BRONDEL_REQUIRE_DASK so that its absence fails)."""
+"""The many-queries examples: examples/batch.py (a whole run on a benchmark
+sample, whose three ways must agree) and examples/cluster.py on Dask (where
+Dask is installed: the test command's python3 stage, which sets
+BRONDEL_REQUIRE_DASK so that its absence fails)."""
 import contextlib
 import importlib.util
 import io
@@ -16,8 +16,6 @@ EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, o
 MAPS = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir, "bench", "maps")
 sys.path.insert(0, EXAMPLES)
 
-import brondel  # noqa: E402
-import brondel_bulk  # noqa: E402
 import batch  # noqa: E402
 
 SCENARIO = os.path.join(MAPS, "ht_chantry.map.scen")
@@ -25,14 +23,6 @@ HAVE_DASK = importlib.util.find_spec("distributed") is not None or "BRONDEL_REQU
 
 
 class BatchTest(unittest.TestCase):
-    def test_loop_answers_as_find_paths_does(self):
-        _, projection, queries = batch.load(SCENARIO, limit=30)
-        queries.append((0, 0, 1, 1))  # on an obstacle: not found, after found ones
-        for interpolate in (True, False):
-            loop = batch.answer_in_loop(brondel.pathfinder(), projection, queries, interpolate)
-            self.assertEqual(loop, brondel_bulk.find_paths(projection, queries, interpolate, 2))
-            self.assertEqual(loop[-1][:2], (2, 0.0))
-
     def test_run_on_threads_matches_the_loop(self):
         out = io.StringIO()
         with contextlib.redirect_stdout(out):

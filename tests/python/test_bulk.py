@@ -1,8 +1,8 @@
-"""brondel_bulk: buffers in and out of maps and paths, and the threaded batch
-of path queries, against what brondel's own calls give. Exactness on many
-maps is the differential test's (tests/native); this holds the Python face:
-every accepted and refused input, the lock released, Ctrl-C, and the memory
-kept between calls."""
+"""brondel_bulk's Python face: refused inputs and what they say, numpy
+arrays, answers equal to fresh pathfinders', the lock released, Ctrl-C, and
+the memory kept between calls. Exactness on many maps is the differential
+test's (tests/native); random mixtures of calls, other threads meddling and
+every kind of buffer and map are the torture test's (torture.py)."""
 import array
 import json
 import os
@@ -14,7 +14,6 @@ import threading
 import time
 import unittest
 
-import brondel
 import brondel_bulk
 from brondel import cornerfinder, pathfinder, projection_map
 
@@ -53,26 +52,7 @@ def room_map():
     return grid, bytes(cells)
 
 
-class TaggedMap(projection_map):
-    pass
-
-
 class FillAndCellsTest(unittest.TestCase):
-    def test_every_buffer_kind_fills_every_kind_of_map(self):
-        cells = bytes(range(6)) + b"\x00\xff\x01\x00\x80\x00"
-        sources = [cells, bytearray(cells), memoryview(cells), array.array("B", cells),
-                   array.array("b", [v - 256 if v > 127 else v for v in cells]),
-                   memoryview(cells).cast("B", (2, 6)), memoryview(cells).cast("c"),
-                   memoryview(bytearray(cells)).cast("b", (2, 6))]
-        targets = [projection_map(6, 2), TaggedMap(6, 2), cornerfinder(projection_map(6, 2)).corner_map]
-        for source in sources:
-            for grid in targets:
-                with self.subTest(source=type(source).__name__, map=type(grid).__name__):
-                    brondel_bulk.fill(grid, source)
-                    self.assertEqual(brondel_bulk.cells(grid), cells)
-                    self.assertEqual(grid.get(1, 1), "\xff")
-                    brondel_bulk.fill(grid, bytes(12))
-
     def test_refused_buffers_change_nothing(self):
         grid = projection_map(3, 2)
         brondel_bulk.fill(grid, b"\x01\x02\x03\x04\x05\x06")
@@ -97,12 +77,6 @@ class FillAndCellsTest(unittest.TestCase):
             with self.assertRaises(TypeError):
                 call()
 
-    def test_maps_without_cells(self):
-        for width, height in [(0, 0), (0, 5), (5, 0), (2 ** 32 - 1, 0)]:
-            grid = projection_map(width, height)
-            brondel_bulk.fill(grid, b"")
-            self.assertEqual(brondel_bulk.cells(grid), b"")
-
     @unittest.skipIf(numpy is None, "numpy is not installed for this interpreter")
     def test_numpy_arrays(self):
         grid = projection_map(4, 3)
@@ -115,21 +89,6 @@ class FillAndCellsTest(unittest.TestCase):
                             (picture.astype(numpy.int16), TypeError), (picture[:, :2], ValueError)):
             with self.assertRaises(error):
                 brondel_bulk.fill(grid, data)
-
-
-class PathCellsTest(unittest.TestCase):
-    def test_equal_to_the_parsed_text(self):
-        grid, _ = room_map()
-        finder = pathfinder()
-        for interpolate, first, second in [(True, [1, 1, 0], [12, 8, 0]), (False, [1, 1, 0], [12, 8, 0]),
-                                           (True, [3, 3, 0], [3, 3, 0]), (True, [10, 3, 0], [1, 1, 0])]:
-            finder.init(grid, interpolate)
-            finder.find_path(first, second)
-            cells = brondel_bulk.path_cells(finder.get_path())
-            self.assertEqual(cells.typecode, "i")
-            self.assertEqual(list(cells), parsed_cells(finder.get_path()))
-        with self.assertRaises(TypeError):
-            brondel_bulk.path_cells(None)
 
 
 class FindPathsTest(unittest.TestCase):
@@ -173,35 +132,11 @@ class FindPathsTest(unittest.TestCase):
         with self.assertRaisesRegex(ValueError, "too large for the pathfinder"):
             brondel_bulk.find_paths(projection_map(40000, 0), [(0, 0, 0, 0)], True)
         self.assertEqual(brondel_bulk.cells(grid), cells)
-
-    def test_searches_the_map_as_it_was_when_called(self):
-        # The last query's last number lets a thread loose that frees and
-        # blocks cells, and drops every other reference to the map: all of it
-        # happens after the copy, since no Python code runs between the
-        # reading of the queries and the copy.
-        grid, cells = room_map()
-        holders = [grid]
-        go = threading.Event()
-
-        def meddle():
-            go.wait()
-            for round_ in range(3000):
-                grid.set(5, 6, "\x01" if round_ % 2 == 0 else "\x00")
-                grid.set(round_ % 12, 0, "\x01")
-            holders.clear()
-
-        class Go:
-            def __index__(self):
-                go.set()
-                return 0
-
-        expected = [fresh_answer(grid, True, query) for query in self.QUERIES]
-        meddler = threading.Thread(target=meddle)
-        meddler.start()
-        answers = brondel_bulk.find_paths(grid, self.QUERIES * 200 + [(0, 0, 0, Go())], True, 2)
-        meddler.join()
-        self.assertTrue([(s, l, list(c)) for s, l, c in answers[:-1]] == expected * 200)
-        self.assertNotEqual(brondel_bulk.cells(grid), cells)
+        corners = cornerfinder(grid)
+        for paths, message in (([array.array("q", [0, 0])], "format 'q'"), ([b"\x00" * 8], "format 'B'"),
+                               (None, "paths must be a sequence")):
+            with self.assertRaisesRegex(TypeError, message):
+                brondel_bulk.find_corners(corners, paths)
 
     def test_other_python_threads_run_meanwhile(self):
         grid = projection_map(300, 300)
@@ -265,32 +200,6 @@ class FindPathsTest(unittest.TestCase):
         self.assertIn("interrupted", report)
         self.assertLess(report["interrupted"] - sent, 1.0)
         self.assertEqual(after, [0, 1.4142135381698608])
-
-
-class FindCornersTest(unittest.TestCase):
-    def test_each_corner_is_find_corners(self):
-        grid, _ = room_map()
-        corners = cornerfinder(grid)
-        answers = brondel_bulk.find_paths(grid, FindPathsTest.QUERIES, True)
-        finder = pathfinder()
-        finder.init(grid, True)
-        expected = []
-        for x1, y1, x2, y2 in FindPathsTest.QUERIES[:6]:
-            finder.find_path([x1 + 1, y1 + 1, 0], [x2 + 1, y2 + 1, 0])
-            corners.find_corner(0, finder.get_path())
-            expected += corners.corner
-        corners.find_corner(0, finder.get_path())
-        before = corners.corner
-        paths = [cells for _, _, cells in answers[:6]]
-        found = brondel_bulk.find_corners(corners, paths)
-        self.assertEqual(list(found), expected)
-        self.assertEqual(corners.corner, before)
-        self.assertEqual(list(brondel_bulk.find_corners(corners, [array.array("i")])), [0, 0])
-        for paths, message in (([[0, 0, 1, 1]], "path 0 must be a buffer of C ints"),
-                               ([array.array("q", [0, 0])], "format 'q'"), ([b"\x00" * 8], "format 'B'"),
-                               (None, "paths must be a sequence")):
-            with self.assertRaisesRegex(TypeError, message):
-                brondel_bulk.find_corners(corners, paths)
 
 
 if __name__ == "__main__":
