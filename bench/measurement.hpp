@@ -3,7 +3,6 @@
 // per expansion over a share of the queries.
 //
 // Contract
-//   Dependencies: the C++17 standard library.
 //   fresh_order:  for n queries, 2n turns: every query once with the
 //                 reference search and once with the product search; each
 //                 half of the run holds every query once, in a random order

@@ -56,13 +56,14 @@ configure_project() {
     cmake -S "$REPO_ROOT" -B "$BUILD_DIR" -G Ninja "$@" >/dev/null
 }
 
-# Builds the module and the tests into $BUILD_DIR, at most two jobs at a time.
-# It configures first when there is no cache yet or when CMake arguments are
+# Builds into $BUILD_DIR, at most two jobs at a time: everything (the module,
+# the tests, the benchmark), or only the target named in BUILD_TARGET. It
+# configures first when there is no cache yet or when CMake arguments are
 # given, so that a -D given on a later run takes effect.
 build_project() {
     if [ $# -gt 0 ] || [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
         configure_project "$@"
     fi
     # Two jobs at most: the machines have two cores, shared with other work.
-    cmake --build "$BUILD_DIR" -j "${BRONDEL_JOBS:-2}" >/dev/null
+    cmake --build "$BUILD_DIR" -j "${BRONDEL_JOBS:-2}" ${BUILD_TARGET:+--target "$BUILD_TARGET"} >/dev/null
 }

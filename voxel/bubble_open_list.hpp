@@ -27,7 +27,6 @@
 // them all, which renews the ceiling.
 //
 // Contract
-//   Dependencies: the C++17 standard library.
 //   Ownership:    works on two vectors it borrows from the thread's
 //                 search_workspace: the keys (the whole list in order before
 //                 take_keys_as_listed(), the settled keys after it) and the

@@ -7,13 +7,12 @@
 // (set when occupied) or as four cells from each of four rows (set when free).
 //
 // Contract
-//   Dependencies: the C++17 standard library; the compiler's bit-scan
-//                 builtins where known (GCC, Clang, MinGW, MSVC on x64), a
-//                 plain loop everywhere else; SSE2 intrinsics on x86-64, a
-//                 plain loop everywhere else (sixteen_at_once is false there:
-//                 rows are read eight cells at a time, and only the column
-//                 runs' reads of four rows use the loops). Both paths give
-//                 the same answers
+//   Platforms:    the compiler's bit-scan builtins where known (GCC, Clang,
+//                 MinGW, MSVC on x64), a plain loop everywhere else; SSE2
+//                 intrinsics on x86-64, a plain loop everywhere else
+//                 (sixteen_at_once is false there: rows are read eight cells
+//                 at a time, and only the column runs' reads of four rows use
+//                 the loops). Both paths give the same answers
 //                 (tests/native/test_byte_scan.cpp checks the loops against
 //                 the builtins and the intrinsics).
 //   Byte order:   byte i of a loaded word is the cell at offset i, which holds

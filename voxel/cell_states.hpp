@@ -9,7 +9,6 @@
 // visits the cells, and nothing is cleared when it ends.
 //
 // Contract
-//   Dependencies: the C++17 standard library.
 //   Ownership:    part of a thread's search_workspace.
 //   Invariants:   a cell marked in the running search has a record in it,
 //                 named by its index entry. The storage covers at least the

@@ -2,7 +2,6 @@
 // start that borders an occupied cell of a map.
 //
 // Contract
-//   Dependencies: projection_map; the C++17 standard library.
 //   Ownership:    borrows everything; keeps nothing after the call.
 //   Input:        `points` holds `count` ints, two per cell: x0, y0, x1, y1,
 //                 ... (column first, zero-based). A trailing odd int is

@@ -2,7 +2,6 @@
 // occupancy map, and the corner of the last path searched on it.
 //
 // Contract
-//   Dependencies: projection_map, path_2d, CornerFindingAlgorithm.
 //   Ownership:    owns `corner_map` by value, a deep copy of the map given to
 //                 the constructor; shares nothing with that map afterwards.
 //   Corner map:   the source map with the inner cells of straight runs cleared:

@@ -5,7 +5,6 @@
 // runs, so the answer is kept with the cell's record and not run again.
 //
 // Contract
-//   Dependencies: none.
 //   Ownership:    a value; the search keeps one in each node's record.
 //   Invariants:   dx and dy are the signs of the diagonal run that stopped at
 //                 the cell (both 0: nothing is known). An answer that is not

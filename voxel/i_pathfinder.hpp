@@ -2,7 +2,6 @@
 // occupancy grid (Python: pathfinder_ifc).
 //
 // Contract
-//   Dependencies: projection_map, path_2d.
 //   Layout:       no data; the virtual operations are declared in the order of
 //                 their slots, which is part of the exported binary interface:
 //                 destructor, find_path, test_direct_view, init, get_path,

@@ -1,7 +1,6 @@
 // jps_node: one cell of the pathfinder's node grid, as the search sees it.
 //
 // Contract
-//   Dependencies: none.
 //   Ownership:    nodes live in jps_pathfinder::nodes; `parent` points at
 //                 another node of the same grid and owns nothing.
 //   Layout:       a plain struct whose fields, in this order, are part of the

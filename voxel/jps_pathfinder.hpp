@@ -2,7 +2,6 @@
 // straightening and a line-of-sight test (Python: pathfinder).
 //
 // Contract
-//   Dependencies: i_pathfinder, jps_node, projection_map, path_2d.
 //   Ownership:    owns `path`, the node grid and the three lists; `map` is
 //                 NOT owned: the caller keeps the map given to init() alive,
 //                 and unchanged in size, while the pathfinder searches on it.

@@ -6,9 +6,8 @@
 // live_grid test the same forced-neighbour rule for many cells at once.
 //
 // Contract
-//   Dependencies: none. `Grid` is any type with `bool walkable(int x, int y)
-//                 const` that answers false for cells outside the grid
-//                 (live_grid).
+//   Grid:         any type with `bool walkable(int x, int y) const` that
+//                 answers false for cells outside the grid (live_grid).
 //   Directions:   (dx, dy) are the signs of the move that entered the cell,
 //                 each -1, 0 or +1; both 0 only for the start cell, which was
 //                 entered from nowhere.

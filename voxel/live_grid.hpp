@@ -10,8 +10,6 @@
 // the run, and deciding the last (up to three) rows from one read.
 //
 // Contract
-//   Dependencies: projection_map, byte_scan, diagonal_probes and the C++17
-//                 standard library.
 //   Ownership:    a view: it keeps the address of the map's rows and copies
 //                 nothing, so every change made to the map before the view is
 //                 built is seen. Built in constant time, once per call.

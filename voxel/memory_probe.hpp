@@ -2,7 +2,6 @@
 // structure needs, before the structure is built piece by piece.
 //
 // Contract
-//   Dependencies: the C++17 standard library only.
 //   Why:          a structure built in many allocations (a row at a time)
 //                 gets each of them granted by a system that hands out memory
 //                 lazily, until the machine runs out and the process is

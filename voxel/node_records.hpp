@@ -6,7 +6,6 @@
 // in it. Which cell has which record is kept by cell_states.
 //
 // Contract
-//   Dependencies: jps_node, diagonal_probes and the C++17 standard library.
 //   Ownership:    part of a thread's search_workspace; each record names the
 //                 node it stands for, owns nothing.
 //   Invariants:   ids are positions, handed out by add() in order from 0

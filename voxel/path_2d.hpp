@@ -1,7 +1,6 @@
 // path_2d: the cells of a grid path, in path order.
 //
 // Contract
-//   Dependencies: the C++17 standard library only.
 //   Ownership:    a plain value type; copies are independent.
 //   Layout:       `coords` holds x0, y0, x1, y1, ...: cell i is
 //                 (coords[2i], coords[2i+1]), column first, zero-based.

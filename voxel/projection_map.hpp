@@ -1,7 +1,6 @@
 // projection_map: the two-dimensional occupancy grid every algorithm works on.
 //
 // Contract
-//   Dependencies: the C++17 standard library only.
 //   Ownership:    a plain value type; copying copies every row (deep copy),
 //                 moving takes the rows over and leaves the source without rows.
 //                 A failed copy assignment leaves the target as it was.

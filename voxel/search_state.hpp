@@ -7,8 +7,6 @@
 // type; it never touches the copies itself.
 //
 // Contract
-//   Dependencies: jps_pathfinder, search_workspace (records, cell words, open
-//                 keys) and bubble_open_list.
 //   Ownership:    borrows the pathfinder and the thread's workspace for its
 //                 lifetime, which is one call of the search.
 //   Construction: in this order, each step relying on the one before: the

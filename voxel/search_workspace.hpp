@@ -4,8 +4,6 @@
 // pathfinder needs it.
 //
 // Contract
-//   Dependencies: bubble_open_list, cell_states, node_records and the C++17
-//                 standard library.
 //   Contents:     only scratch: the keys of the open list with its possible
 //                 ascents and the records of the touched nodes (all rebuilt
 //                 from the pathfinder's lists by every search), and one

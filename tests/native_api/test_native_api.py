@@ -2,7 +2,8 @@
 build, a separate CMake project (consumer/) built against the installed
 package alone, its library loaded with ctypes into the process that imported
 the installed module. The library's searches, run by the module's exported
-code, must answer as the module does from Python.
+code, must answer as the module does from Python; the C++ example of
+docs/building.md compiles against the installed headers.
 
 Run by ctest (package.native_api), which names the build folder, CMake, the
 generator and the compiler in BRONDEL_BUILD_DIR, BRONDEL_CMAKE,
@@ -11,6 +12,8 @@ import ctypes
 import json
 import os
 import random
+import re
+import shlex
 import shutil
 import struct
 import subprocess
@@ -141,6 +144,17 @@ class NativeApiTest(unittest.TestCase):
         self.assertEqual(status, 0)
         self.assertEqual(path, [(5, 1), (4, 1), (3, 1), (2, 2), (1, 2), (0, 1)])
         self.assertEqual(length, float_bits(5.828427314758301))
+
+    def test_documented_example_compiles_against_the_installed_headers(self):
+        with open(os.path.join(HERE, os.pardir, os.pardir, "docs", "building.md"), encoding="utf-8") as text:
+            example = re.search(r"```cpp\n(.*?)```", text.read(), re.S).group(1)
+        source = os.path.join(self.work, "example.cpp")
+        with open(source, "w", encoding="utf-8") as target:
+            target.write(example)
+        command = shlex.split(self.compile_command)
+        command[command.index("-o") + 1], command[command.index("-c") + 1] = source + ".o", source
+        done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, universal_newlines=True)
+        self.assertEqual(done.returncode, 0, done.stdout)
 
     def test_random_maps_answer_alike(self):
         rng = random.Random(15)

@@ -1,4 +1,4 @@
-"""Every row of the README's table of bad inputs: each bad input raises what
+"""Every row of the table of bad inputs in docs/errors.md: each bad input raises what
 the table says, or is answered without error where the table says so, and
 changes nothing."""
 import copy

@@ -5,7 +5,6 @@
 // module and never will be: clarity wins over speed everywhere in here.
 //
 // Contract
-//   Dependencies: voxel/projection_map.hpp and the C++17 standard library.
 //   Ownership:    keeps a non-owning pointer to the map given to init(); the
 //                 caller keeps that map alive and of the same size. Cells are
 //                 read from the live map on every search.

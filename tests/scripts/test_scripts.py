@@ -1,10 +1,12 @@
 """The shell scripts: the interpreter comes from CMake's cache, build_project
 configures again when given flags and is the only place that configures or
-builds, the README's interpreter commands work as written, and the test
+builds, the documents' interpreter commands work as written, and the test
 command ends with its summary in the form CI reads.
 
 Run by ctest, which names the build folder in BRONDEL_BUILD_DIR."""
+import glob
 import os
+import pathlib
 import re
 import subprocess
 import tempfile
@@ -31,9 +33,10 @@ def cached_python():
         return re.search(r"^PYTHON_EXECUTABLE:\w*=(.*)$", cache.read(), re.M).group(1)
 
 
-def readme():
-    with open(os.path.join(REPO, "README.md"), encoding="utf-8") as text:
-        return text.read()
+def documents():
+    """The README and the documents it links to, as one text."""
+    names = ["README.md", "bench/README.md", "examples/README.md"] + glob.glob(os.path.join(REPO, "docs", "*.md"))
+    return "\n".join(pathlib.Path(REPO, name).read_text(encoding="utf-8") for name in sorted(names))
 
 
 class InterpreterTest(unittest.TestCase):
@@ -42,8 +45,8 @@ class InterpreterTest(unittest.TestCase):
                               BRONDEL_BUILD_DIR=BUILD)
         self.assertEqual((status, output.strip()), (0, cached_python()))
 
-    def test_readme_interpreter_commands_work_as_written(self):
-        commands = sorted(set(re.findall(r"^(.*scripts/python\.sh .*)$", readme(), re.M)))
+    def test_documented_interpreter_commands_work_as_written(self):
+        commands = sorted(set(re.findall(r"^(.*scripts/python\.sh .*)$", documents(), re.M)))
         self.assertIn('PYTHONPATH=build/python bash scripts/python.sh -c "import brondel"', commands)
         with tempfile.TemporaryDirectory() as home:
             for command in commands:
@@ -53,23 +56,23 @@ class InterpreterTest(unittest.TestCase):
                                               BRONDEL_BUILD_DIR=BUILD, HOME=home)
                         self.assertEqual(status, 0, output)
 
-    def test_readme_starts_no_interpreter_by_version_name(self):
+    def test_documents_start_no_interpreter_by_version_name(self):
         # pyenv's python3.8 shim fails unless 3.8 is the selected version.
-        self.assertEqual(re.findall(r"python3(?:\.\d+)? +(?:-[mc]|\S+\.py)", readme()), [])
+        self.assertEqual(re.findall(r"python3(?:\.\d+)? +(?:-[mc]|\S+\.py)", documents()), [])
 
 
 class BuildProjectTest(unittest.TestCase):
     """build_project of scripts/common.sh, with cmake replaced by a recorder."""
 
-    def calls(self, with_cache, *flags):
+    def calls(self, with_cache, *flags, target=""):
         with tempfile.TemporaryDirectory() as build:
             if with_cache:
                 open(os.path.join(build, "CMakeCache.txt"), "w").close()
             script = textwrap.dedent("""
                 source scripts/common.sh
                 cmake() { echo "cmake $*" >&2; }
-                BUILD_DIR=%s build_project %s
-            """) % (build, " ".join(flags))
+                BUILD_DIR=%s BUILD_TARGET=%s build_project %s
+            """) % (build, target, " ".join(flags))
             status, output = bash(script)
             self.assertEqual(status, 0, output)
             return output.replace(build, "BUILD").replace(REPO, "REPO").splitlines()
@@ -80,6 +83,7 @@ class BuildProjectTest(unittest.TestCase):
         self.assertEqual(self.calls(False), [configure, build])
         self.assertEqual(self.calls(True), [build])
         self.assertEqual(self.calls(True, "-DBRONDEL_SANITIZE=ON"), [configure + " -DBRONDEL_SANITIZE=ON", build])
+        self.assertEqual(self.calls(True, target="brondel"), [build + " --target brondel"])
 
     def test_fuzz_configuration_warns_of_nothing(self):
         # The fuzz build uses no interpreter; the scripts name none to CMake.

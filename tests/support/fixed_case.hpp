@@ -6,7 +6,6 @@
 // found by the exhaustive test is printed as one, ready to be added there.
 //
 // Contract
-//   Dependencies: search_outcome.hpp, map_picture.hpp.
 //   Coordinates:  one-based, as find_path takes them; 0 or one past the
 //                 width or height lie outside the grid.
 //   Threads:      plain values and pure functions.

@@ -4,7 +4,6 @@
 // into a test.
 //
 // Contract
-//   Dependencies: voxel/projection_map.hpp and the C++17 standard library.
 //   Checking:     drawn_map takes the first row's length as the width; rows
 //                 must all be that long (the caller's duty). Any character
 //                 but '#' is free.

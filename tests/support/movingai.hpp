@@ -2,7 +2,6 @@
 // projection maps and query lists, and picks a fixed, seeded spread of queries.
 //
 // Contract
-//   Dependencies: voxel/projection_map.hpp and the C++17 standard library.
 //   Cells:        '.' and 'G' are free (0); every other character is occupied (1).
 //   Queries:      zero-based (x, y) cells, the scenario's bucket and its optimal
 //                 octile length. Queries whose start or goal is occupied under the

@@ -6,9 +6,8 @@
 // by every test that holds the product against the reference.
 //
 // Contract
-//   Dependencies: voxel/jps_pathfinder.hpp, tests/reference/reference_pathfinder.hpp
-//                 (its header only: a target that never takes the reference's
-//                 outcome need not link it) and the C++17 standard library.
+//   Linking:      reads the reference search's header only: a target that
+//                 never takes the reference's outcome need not link it.
 //   Ownership:    plain values; an outcome copies what it is taken from.
 //   Threads:      pure functions.
 //
