@@ -122,8 +122,13 @@ void batch_search::load(const projection_map& map) {
 
 bool batch_search::run(const std::vector<path_query>& queries, bool interpolate, unsigned int threads,
                        const std::function<bool()>& stop_requested) {
+    refuse_unsearchable_snapshot(interpolate);
+    if (queries.empty()) {
+        answers.clear();
+        return true;
+    }
     const std::size_t wanted = threads == 0 ? threads_per_cpu() : threads;
-    const auto count = static_cast<unsigned int>(std::max<std::size_t>(1, std::min(wanted, queries.size())));
+    const auto count = static_cast<unsigned int>(std::min(wanted, queries.size()));
     prepare_workers(count, interpolate);
     answers.assign(queries.size(), answer_record{});
     for (auto& searcher : workers) searcher->cells.clear();
@@ -155,16 +160,19 @@ bool batch_search::run(const std::vector<path_query>& queries, bool interpolate,
     return !state.stopped;
 }
 
+// A map too large for the pathfinder is refused by init's own check, which
+// throws before it changes anything.
+void batch_search::refuse_unsearchable_snapshot(bool interpolate) {
+    if (snapshot.resolution[0] > jps_pathfinder::max_extent || snapshot.resolution[1] > jps_pathfinder::max_extent) {
+        jps_pathfinder().init(snapshot, interpolate);
+    }
+}
+
 // The memory of every grid to build and of every thread's search workspace is
-// asked for at once, before any grid is built; a map too large for the
-// pathfinder is refused first, by init's own check.
+// asked for at once, before any grid is built.
 void batch_search::prepare_workers(unsigned int count, bool interpolate) {
-    if (workers.empty()) workers.push_back(std::make_unique<worker>());
     const std::uint32_t width = snapshot.resolution[0];
     const std::uint32_t height = snapshot.resolution[1];
-    if (width > jps_pathfinder::max_extent || height > jps_pathfinder::max_extent) {
-        workers.front()->finder.init(snapshot, interpolate);  // throws std::length_error
-    }
     const std::size_t cells = std::size_t{width} * std::size_t{height};
     std::size_t needed = bytes_for(count, cell_states::bytes_for_cells(cells));
     for (unsigned int id = 0; id < count; ++id) {

@@ -94,8 +94,8 @@ public:
     void load(const projection_map& map);
 
     // Answers every query on the snapshot with up to `threads` threads (0: one
-    // per CPU; never more than there are queries). Returns false when
-    // `stop_requested` stopped it.
+    // per CPU; never more than there are queries, and no pathfinder is built
+    // for none). Returns false when `stop_requested` stopped it.
     bool run(const std::vector<path_query>& queries, bool interpolate, unsigned int threads,
              const std::function<bool()>& stop_requested);
 
@@ -117,6 +117,7 @@ private:
     struct answer_record;
     struct run_state;
 
+    void refuse_unsearchable_snapshot(bool interpolate);
     void prepare_workers(unsigned int count, bool interpolate);
     void work(run_state& state, unsigned int id);
     void answer_query(unsigned int id, std::size_t i, const path_query& query);

@@ -89,6 +89,7 @@ TEST(BatchSearch, NeverMoreThreadsThanQueriesAndNoneNeededForNoQueries) {
     batch.load(map);
     ASSERT_TRUE(batch.run({}, true, 8, {}));
     EXPECT_EQ(batch.answer_count(), 0u);
+    EXPECT_LT(batch.bytes(), 100 * sizeof(jps_node));
     ASSERT_TRUE(batch.run(across(map, 2), true, 8, {}));
     EXPECT_LT(batch.bytes(), 3 * 100 * sizeof(jps_node));
 }

@@ -1,8 +1,7 @@
-"""The many-queries examples: examples/batch.py (the worker function under
-any executor, a whole run with real worker processes on a benchmark sample)
-and examples/cluster.py on Dask (where Dask is installed: the test command's
-python3 stage, which sets BRONDEL_REQUIRE_DASK so that its absence fails)."""
-import concurrent.futures
+"""The many-queries examples: examples/batch.py (its loop of brondel calls
+against find_paths, a whole run on a benchmark sample) and examples/cluster.py
+on Dask (where Dask is installed: the test command's python3 stage, which
+sets BRONDEL_REQUIRE_DASK so that its absence fails)."""
 import contextlib
 import importlib.util
 import io
@@ -17,73 +16,36 @@ EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, o
 MAPS = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir, "bench", "maps")
 sys.path.insert(0, EXAMPLES)
 
-import brondel  # noqa: E402
+import brondel_bulk  # noqa: E402
 import batch  # noqa: E402
-from movingai import Query, read_map, read_scenario  # noqa: E402
 
 SCENARIO = os.path.join(MAPS, "ht_chantry.map.scen")
 HAVE_DASK = importlib.util.find_spec("distributed") is not None or "BRONDEL_REQUIRE_DASK" in os.environ
 
 
-class InProcessExecutor:
-    """The least an executor needs for answer_all: map() over the arguments."""
+class BatchTest(unittest.TestCase):
+    def test_loop_answers_as_find_paths_does(self):
+        _, projection, queries = batch.load(SCENARIO, limit=30)
+        queries.append((0, 0, 1, 1))  # on an obstacle: not found, after found ones
+        for interpolate in (True, False):
+            loop = batch.answer_in_loop(projection, queries, interpolate)
+            self.assertEqual(loop, brondel_bulk.find_paths(projection, queries, interpolate, 2))
+            self.assertEqual(loop[-1][:2], (2, 0.0))
 
-    def __init__(self):
-        self.calls = 0
-
-    def map(self, function, *iterables):
-        self.calls += 1
-        return [function(*arguments) for arguments in zip(*iterables)]
-
-
-class WorkerTest(unittest.TestCase):
-    def test_answers_are_those_of_the_module(self):
-        scenario = read_scenario(SCENARIO, limit=20)
-        map_path, queries = scenario.map_path, scenario.queries
-        # One query with an end on an obstacle: not found.
-        grid = read_map(map_path)
-        blocked = next((x, y) for y in range(grid.height) for x in range(grid.width)
-                       if not grid.is_free(x, y))
-        queries.append(Query(blocked[0], blocked[1], queries[0].x2, queries[0].y2))
-        answers = batch.answer_chunk(map_path, queries)
-        finder = brondel.pathfinder()
-        finder.init(grid.to_projection_map(), True)
-        for query, answer in zip(queries, answers):
-            status = finder.find_path([query.x1 + 1, query.y1 + 1, 0], [query.x2 + 1, query.y2 + 1, 0])
-            expected = (batch.Answer(True, finder.get_path_length(), finder.get_path().length())
-                        if status == 0 else batch.Answer(False, 0.0, 0))
-            self.assertEqual(answer, expected)
-        self.assertEqual(answers[-1], batch.Answer(False, 0.0, 0))
-        self.assertTrue(all(answer.found for answer in answers[:-1]))
-
-    def test_any_executor_gives_the_same_answers_in_order(self):
-        scenario = read_scenario(SCENARIO, limit=50)
-        map_path, queries = scenario.map_path, scenario.queries
-        reference = batch.answer_chunk(map_path, queries)
-        executor = InProcessExecutor()
-        self.assertEqual(batch.answer_all(executor, map_path, queries, chunk_size=7), reference)
-        with concurrent.futures.ThreadPoolExecutor(3) as threads:
-            self.assertEqual(batch.answer_all(threads, map_path, queries, chunk_size=4), reference)
-        self.assertEqual(batch.chunks(list(range(5)), 2), [[0, 1], [2, 3], [4]])
-        # A process builds a map's pathfinder once and keeps it.
-        self.assertIs(batch._pathfinder_for(map_path), batch._pathfinder_for(map_path))
-
-
-class RunTest(unittest.TestCase):
-    def test_pools_of_processes_match_the_single_process_run(self):
+    def test_run_on_threads_matches_the_loop(self):
         out = io.StringIO()
         with contextlib.redirect_stdout(out):
-            status = batch.main([SCENARIO, "--limit", "60", "--workers", "2", "--chunk", "8"])
+            status = batch.main([SCENARIO, "--limit", "60", "--threads", "2"])
         lines = out.getvalue().splitlines()
         self.assertEqual(status, 0, out.getvalue())
-        self.assertEqual(lines[0], "ht_chantry.map.scen: 60 queries on ht_chantry.map")
-        self.assertTrue(lines[1].strip().startswith("this process alone"))
-        self.assertTrue(lines[2].strip().startswith("1 worker "))
-        self.assertTrue(lines[3].strip().startswith("2 workers "))
+        self.assertEqual(lines[0], "ht_chantry.map.scen: 60 queries on ht_chantry.map, every cell")
+        self.assertEqual([line.split("  ")[1] for line in lines[1:4]],
+                         ["a loop of find_path calls", "find_paths, 1 thread", "find_paths, 2 threads"])
         for line in lines[1:4]:
-            self.assertTrue(line.endswith(" queries/s"), line)
-        self.assertEqual(lines[4:], ["found 60, not found 0",
-                                     "every pool's answers equal the single-process run"])
+            self.assertRegex(line, r" \d+ queries/s$")
+        self.assertEqual(lines[4], "found 60, not found 0")
+        self.assertRegex(lines[5], r"^find_paths kept \d+\.\d MiB for its next call$")
+        self.assertEqual(lines[6:], ["the three ways give the same answers"])
 
     def test_errors(self):
         err = io.StringIO()
@@ -92,7 +54,7 @@ class RunTest(unittest.TestCase):
         self.assertTrue(err.getvalue().startswith("error: "))
         with contextlib.redirect_stderr(io.StringIO()):
             with self.assertRaises(SystemExit):
-                batch.main([SCENARIO, "--workers", "0"])
+                batch.main([SCENARIO, "--threads", "0"])
 
 
 @unittest.skipUnless(HAVE_DASK, "Dask's distributed is not installed for this interpreter")
@@ -154,8 +116,6 @@ class ClusterTest(unittest.TestCase):
                                          "--scheduler", running.scheduler_address, "--jump-points", "--threads", "0")
         self.assertFalse(os.path.exists(folder))
         self.assertEqual(lines[1:], ["found 40, not found 0", "the cluster's answers equal a local run"])
-
-
 
 
 if __name__ == "__main__":

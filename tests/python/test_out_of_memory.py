@@ -1,7 +1,7 @@
 """Work larger than the memory the system will grant: a pathfinder's node
-grid, a cornerfinder's copy of its map and a map's text are each refused at
-once with MemoryError, before any of it is filled, and the call changes
-nothing. Each case runs in a child process under an address space limit a
+grid, a cornerfinder's copy of its map, a map's text and the pathfinders of a
+threaded batch are each refused at once with MemoryError, before any of it is
+filled, and the call changes nothing. Each case runs in a child process under an address space limit a
 little above what the child already uses, so the suite never needs the
 memory it asks for; the child reports how long the refusal took and how far
 its peak resident memory grew."""
@@ -21,7 +21,7 @@ MIB = 1 << 20
 # the limit again.
 CHILD_PRELUDE = textwrap.dedent("""
     import json, os, resource, sys, time
-    import brondel
+    import brondel, brondel_bulk
 
     def mapped_bytes():
         with open("/proc/self/statm") as statm:
@@ -135,6 +135,27 @@ class RefusedAtOnceTest(unittest.TestCase):
         self.assertRefusedAtOnce(report)
         self.assertTrue(report["large_kept"])
         self.assertEqual(report["small_text"], "0 0 0\n-100 0 0\n")
+
+    def test_batch_whose_pathfinders_do_not_fit(self):
+        # 3000 x 3000 cells: a map of 9 MB, and for each of 4 threads a node
+        # grid of 288 MB; 512 MiB are left. The batch's earlier pathfinders,
+        # of another size, answer the next batch.
+        report = run_child("""
+            small = brondel.projection_map(6, 3)
+            small.set(2, 1, "\\x01")
+            before = brondel_bulk.find_paths(small, [(5, 1, 0, 1)] * 4, True, 4)
+            large = brondel.projection_map(3000, 3000)
+            report = refused(lambda: brondel_bulk.find_paths(large, [(0, 0, 2999, 2999)] * 4, False, 4),
+                             headroom=512 << 20)
+            report["map_kept"] = brondel_bulk.cells(small) == b"\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x01" + bytes(9)
+            report["same_after"] = brondel_bulk.find_paths(small, [(5, 1, 0, 1)] * 4, True, 4) == before
+            report["found"] = before[0][0]
+            print(json.dumps(report))
+        """)
+        self.assertRefusedAtOnce(report)
+        self.assertTrue(report["map_kept"])
+        self.assertTrue(report["same_after"])
+        self.assertEqual(report["found"], 0)
 
 
 if __name__ == "__main__":
