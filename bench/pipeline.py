@@ -10,10 +10,10 @@ path.
 
 Each round runs both ways, one after the other, and checks that they give the
 same answers; a step's time is its best over the rounds (the machine is
-shared, and others' work only adds time). Two more measures
-on the same map: reading the cells of the every-cell paths, `str` parsing
-against `path_cells`, and `find_paths` throughput on 1, 2 and every CPU's
-threads against a per-call loop that gives the same answers.
+shared, and others' work only adds time). Two more measures on the same map:
+reading the cells of the every-cell paths, `str` parsing against
+`path_cells`, and `find_paths` throughput on 1, 2 and every CPU's threads
+against a per-call loop that gives the same answers.
 """
 import os
 import sys
