@@ -8,7 +8,7 @@ scripts/dist.sh uses it to make wheels of modules the CMake build has already
 built and tested: `build_ext --modules DIR` packs the modules in DIR instead
 of building.
 
-Needs CMake 3.18 or newer, a C++17 compiler and pybind11's CMake package
+Needs CMake 3.19 or newer, a C++17 compiler and pybind11's CMake package
 (Debian: cmake g++ pybind11-dev; ninja-build is used when present). The module
 is built for the interpreter that runs pip. Metadata lives here rather than in
 pyproject.toml, since the setuptools bundled with CPython 3.8 cannot read it.

@@ -8,6 +8,9 @@
 
 #include <pybind11/stl.h>
 
+#include <cstddef>
+#include <new>
+
 namespace py = pybind11;
 using OSTREL::Voxel::projection_map;
 
@@ -26,16 +29,25 @@ int visit_kept_objects(PyObject* self, visitproc visit, void* arg) {
 #if PY_VERSION_HEX >= 0x03090000
     Py_VISIT(Py_TYPE(self));
 #endif
-    if (reinterpret_cast<py::detail::instance*>(self)->has_patients) {
-        auto& kept = py::detail::get_internals().patients;
-        auto found = kept.find(self);
-        if (found != kept.end()) {
-            for (PyObject* patient : found->second) {
-                Py_VISIT(patient);
-            }
-        }
+    return for_each_kept_object(self, [&](PyObject* kept) {
+        Py_VISIT(kept);
+        return 0;
+    });
+}
+
+// The text, written straight into a new str of its exact size: the one copy
+// of it, asked for whole before any of it is written (MemoryError at once).
+py::str text_of(const projection_map& map) {
+    const std::size_t size = map.text_size();
+    if (size > static_cast<std::size_t>(PY_SSIZE_T_MAX)) {
+        throw std::bad_alloc();
     }
-    return 0;
+    auto text = py::reinterpret_steal<py::str>(PyUnicode_New(static_cast<Py_ssize_t>(size), 127));
+    if (!text) {
+        throw py::error_already_set();
+    }
+    map.write_text(static_cast<char*>(PyUnicode_DATA(text.ptr())));
+    return text;
 }
 
 void set_up_projection_map_type(PyHeapTypeObject* heap_type) {
@@ -52,6 +64,6 @@ void register_projection_map(py::module_& m) {
         // the map raises IndexError instead of touching memory.
         .def("get", &projection_map::checked_get, docstrings::map_get, initialised_only())
         .def("set", &projection_map::checked_set, docstrings::map_set, initialised_only())
-        .def("__str__", &projection_map::to_string, docstrings::map_str, initialised_only());
+        .def("__str__", &text_of, docstrings::map_str, initialised_only());
     def_readonly_initialised(cls, "resolution", &projection_map::resolution, docstrings::map_resolution);
 }

@@ -28,9 +28,9 @@
 //   cannot see (the binding library keeps some in its own tables): sets
 //   Py_TPFLAGS_HAVE_GC and the given tp_traverse and tp_clear (clear may be
 //   null when clearing would leave the native object unsafe; a cycle is then
-//   broken at another object of it). The instance's native value may be null
-//   (an object made by __new__ alone); both functions must check that, must
-//   not call into Python, and must not throw.
+//   broken at another object of it). They must reach the native object only
+//   through native_value_of (pybind11_internals.hpp), which is null for an
+//   object made by __new__ alone, and must not call into Python or throw.
 //   It also replaces tp_dealloc: the binding library's version destroys the
 //   native object while the Python object, its count already zero, is still
 //   tracked, so a collection started by a destructor (for instance that of a
@@ -38,18 +38,19 @@
 //   down. This one stops the tracking first, then hands over to the library.
 #pragma once
 
+#include "pybind11_internals.hpp"
+
 #include <pybind11/pybind11.h>
 
 inline void give_own_layout(PyHeapTypeObject* heap_type) {
     PyTypeObject& type = heap_type->ht_type;
     type.tp_basicsize = type.tp_base->tp_basicsize + static_cast<Py_ssize_t>(sizeof(PyObject*));
-    type.tp_new = reinterpret_cast<PyTypeObject*>(pybind11::detail::get_internals().instance_base)->tp_new;
+    type.tp_new = bound_instance_base()->tp_new;
 }
 
 extern "C" inline void untrack_then_dealloc(PyObject* self) {
     PyObject_GC_UnTrack(self);
-    auto* library_base = reinterpret_cast<PyTypeObject*>(pybind11::detail::get_internals().instance_base);
-    library_base->tp_dealloc(self);
+    bound_instance_base()->tp_dealloc(self);
 }
 
 inline void make_collectable(PyHeapTypeObject* heap_type, traverseproc traverse, inquiry clear) {
@@ -58,13 +59,4 @@ inline void make_collectable(PyHeapTypeObject* heap_type, traverseproc traverse,
     type.tp_traverse = traverse;
     type.tp_clear = clear;
     type.tp_dealloc = untrack_then_dealloc;
-}
-
-// The native value of a bound instance, as the binding library stores it, or
-// null when none was constructed (or the layout is not the simple one that
-// every class of this module uses). Reads only the instance itself: it is
-// safe inside tp_traverse.
-inline void* native_value_of(PyObject* self) {
-    auto* instance = reinterpret_cast<pybind11::detail::instance*>(self);
-    return instance->simple_layout ? instance->simple_value_holder[0] : nullptr;
 }

@@ -34,9 +34,9 @@ def load(scenario_path, limit=None):
     return os.path.basename(scenario.map_path), projection, scenario.queries
 
 
-def answer_in_loop(projection, queries, interpolate):
-    """find_paths' answers, one brondel call after the other."""
-    finder = brondel.pathfinder()
+def answer_in_loop(finder, projection, queries, interpolate):
+    """find_paths' answers, one brondel call after the other. The pathfinder
+    is the caller's, kept from call to call as find_paths keeps its own."""
     finder.init(projection, interpolate)
     answers = []
     for x1, y1, x2, y2 in queries:
@@ -53,8 +53,9 @@ def run(scenario_path, threads, limit=None, interpolate=True, out=None):
     map_name, projection, queries = load(scenario_path, limit)
     print("%s: %d queries on %s, %s" % (os.path.basename(scenario_path), len(queries), map_name,
                                         "every cell" if interpolate else "jump points"), file=out)
+    finder = brondel.pathfinder()
     ways = {
-        "a loop of find_path calls": lambda: answer_in_loop(projection, queries, interpolate),
+        "a loop of find_path calls": lambda: answer_in_loop(finder, projection, queries, interpolate),
         "find_paths, 1 thread": lambda: brondel_bulk.find_paths(projection, queries, interpolate, 1),
         "find_paths, %d threads" % threads: lambda: brondel_bulk.find_paths(projection, queries, interpolate,
                                                                              threads),

@@ -5,7 +5,8 @@
 # "N passed, M failed" over all stages; the exit status is 1 if anything failed.
 source "$(dirname "$0")/common.sh"
 require_root
-install_packages "${BASE_PACKAGES[@]}" "${BENCH_PACKAGES[@]}" python3-wheel-whl mypy
+# libc++: configure must refuse it (tests/scripts).
+install_packages "${BASE_PACKAGES[@]}" "${BENCH_PACKAGES[@]}" python3-wheel-whl mypy libc++-dev libc++abi-dev
 
 linux_stage() {
     build_project

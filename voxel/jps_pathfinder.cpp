@@ -6,6 +6,10 @@
 #include "voxel/memory_probe.hpp"
 #include "voxel/search_workspace.hpp"
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <cmath>
 #include <sstream>
 #include <stdexcept>
@@ -33,13 +37,16 @@ void require_supported_size(const projection_map& map) {
     }
 }
 
+// What the heap takes for a node grid (memory_probe).
+std::size_t node_grid_bytes(int width, int height) {
+    return grid_bytes(static_cast<std::size_t>(height), static_cast<std::size_t>(width) * sizeof(jps_node));
+}
+
 // A grid of height rows of width clean nodes, each knowing its own cell. The
 // whole grid is asked for first: built row by row, a grid larger than memory
 // would fill the machine before the last row failed.
 std::valarray<std::valarray<jps_node>> build_node_grid(int width, int height) {
-    const std::size_t per_row = sizeof(std::valarray<jps_node>) +
-                                bytes_for(static_cast<std::size_t>(width), sizeof(jps_node));
-    require_memory(bytes_for(static_cast<std::size_t>(height), per_row));
+    require_memory(node_grid_bytes(width, height));
     std::valarray<std::valarray<jps_node>> grid(static_cast<std::size_t>(height));
     for (int y = 0; y < height; ++y) {
         grid[y].resize(static_cast<std::size_t>(width));
@@ -55,6 +62,22 @@ std::size_t cell_count(int width, int height) {
     return static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
 }
 
+// Freed blocks below glibc's mmap threshold (a node grid's rows, up to
+// 4096 cells wide; every block once a large probe or vector has raised the
+// threshold) stay in the heap, counted in the process's resident memory,
+// until something trims it. After a large grid is freed the heap is trimmed,
+// so that its memory goes back to the system. Elsewhere the allocator decides.
+void give_freed_grid_back(std::size_t grid_bytes_freed) {
+#if defined(__GLIBC__)
+    constexpr std::size_t worth_trimming = std::size_t{8} << 20;
+    if (grid_bytes_freed >= worth_trimming) {
+        malloc_trim(0);
+    }
+#else
+    (void)grid_bytes_freed;
+#endif
+}
+
 void make_clean(jps_node& node) {
     node.g = 0;
     node.h = 0;
@@ -68,19 +91,30 @@ void make_clean(jps_node& node) {
 
 jps_pathfinder::jps_pathfinder() = default;
 
-// Search workspaces may give back what only this grid needed.
+// Search workspaces may give back what only this grid needed; the grid is
+// freed first, so that the heap can be trimmed once for both.
 jps_pathfinder::~jps_pathfinder() {
+    std::valarray<std::valarray<jps_node>>().swap(nodes);
     search_workspace::pathfinder_resized(cell_count(width, height), 0);
+    give_freed_grid_back(node_grid_bytes(width, height));
 }
 
 int jps_pathfinder::find_path(const std::array<unsigned int, 3>& first,
                               const std::array<unsigned int, 3>& second) {
-    path.coords.clear();
     const cell from = to_cell(first);
     const cell to = to_cell(second);
     // The search runs from the second cell to the first; since backtrace lists
     // the cells from the search's goal, the path runs from first to second.
-    const bool found = findPath(to.first, to.second, from.first, from.second, path.coords, path_length);
+    // It writes aside, so that running out of memory on the way leaves the
+    // last path and length as they were; then the result is swapped in. The
+    // storage aside is the thread's, which the last path's storage becomes:
+    // searches in a row allocate nothing for their paths.
+    thread_local std::vector<int> cells;
+    cells.clear();
+    float length = path_length;
+    const bool found = findPath(to.first, to.second, from.first, from.second, cells, length);
+    path.coords.swap(cells);
+    path_length = length;
     return found ? success : no_path;
 }
 
@@ -107,6 +141,7 @@ int jps_pathfinder::init(const projection_map& new_map, bool new_interpolate) {
         open_list.clear();
         closed_list.clear();
         nodes = std::move(new_nodes);
+        give_freed_grid_back(node_grid_bytes(width, height));
         width = new_width;
         height = new_height;
     }

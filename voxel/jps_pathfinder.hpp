@@ -25,10 +25,16 @@
 //                 getNodeAt() is unchecked: 0 <= x < width, 0 <= y < height is
 //                 the caller's duty.
 //   Failure:      running out of memory throws std::bad_alloc; the node grid
-//                 is left clean and the path empty, so later searches stay
-//                 correct. init() asks for a new grid's memory as a whole
-//                 before building it (memory_probe); when it fails, the map,
-//                 grid and lists stay as they were.
+//                 is left clean, so later searches stay correct. find_path
+//                 then leaves `path` and `path_length` as they were (findPath
+//                 leaves its output empty). init() asks for a new grid's memory
+//                 as a whole before building it (memory_probe); when it fails,
+//                 the map, grid and lists stay as they were.
+//   Memory:       the node grid takes 32 bytes a cell. It is freed when the
+//                 pathfinder dies or init() replaces it; when it took 8 MiB or
+//                 more, glibc's heap is then trimmed, so that its memory, and
+//                 the search memory freed with it (search_workspace), goes
+//                 back to the system rather than staying with the process.
 //   Threads:      one caller at a time; a search writes the nodes, the lists
 //                 and the result. The map must not change during a call.
 //
@@ -79,6 +85,20 @@ public:
     jps_pathfinder();
     ~jps_pathfinder() override;
 
+    // Moved, never copied: the lists point into the pathfinder's own node
+    // grid, and every grid's size is registered once with the search
+    // workspaces, which give memory back when it dies. A move hands over the
+    // grid (its nodes stay where they are), the lists, the bound map and that
+    // registration; the source is left a new pathfinder, bound to no map.
+    // Move assignment exchanges the two pathfinders.
+    jps_pathfinder(const jps_pathfinder&) = delete;
+    jps_pathfinder& operator=(const jps_pathfinder&) = delete;
+    jps_pathfinder(jps_pathfinder&& other) noexcept : jps_pathfinder() { exchange(other); }
+    jps_pathfinder& operator=(jps_pathfinder&& other) noexcept {
+        exchange(other);
+        return *this;
+    }
+
     // The interface (i_pathfinder), in slot order.
     int find_path(const std::array<unsigned int, 3>& first,
                   const std::array<unsigned int, 3>& second) override;
@@ -88,7 +108,9 @@ public:
     const path_2d& get_path() const override;
     const float& get_path_length() const override;
 
-    // Node grid and costs (tenths of a cell).
+    // Node grid and costs (tenths of a cell). A cost that does not fit an int
+    // (from displacements beyond max_extent, which the search never makes)
+    // is INT_MAX, or INT_MIN for a negative manhattan sum.
     jps_node* getNodeAt(int x, int y);
     static int euclidean(int dx, int dy);
     static int manhattan(int dx, int dy);
@@ -99,11 +121,17 @@ public:
     // The search, from (sx, sy) to (gx, gy), in zero-based cells. searchGoal
     // returns the goal node, or null; the search keeps its state beside the
     // nodes and writes into them only the goal's parent chain (the lists still
-    // hold every node it touched).
+    // hold every node it touched). Cells, goals included, may be any ints;
+    // nodes handed in must be nodes of this grid.
     bool findPath(int sx, int sy, int gx, int gy, std::vector<int>& out, float& out_length);
     jps_node* searchGoal(int sx, int sy, int gx, int gy);
     void identifySuccessors(jps_node* node, int gx, int gy);
     void findNeighbors(jps_node* node);
+    // Runs from (x, y) away from its parent (px, py), one cell at a time in
+    // the parent's direction (a parent further away counts as the adjacent
+    // cell that way), to the goal or a jump point (true, the cell is left in
+    // x, y) or a cell that is blocked or off the grid (false). A parent equal
+    // to the cell gives no direction: false at once, x and y unchanged.
     bool jump(int& x, int& y, int px, int py, int gx, int gy) const;
 
     // Path reconstruction from the goal node found by the search.
@@ -113,6 +141,20 @@ public:
     // The digital straight line between two cells; empty unless every cell
     // of it lies in the grid and is free.
     void interpolate_line(int x0, int y0, int x1, int y1, std::vector<cell>& cells) const;
+
+private:
+    void exchange(jps_pathfinder& other) noexcept {
+        path.coords.swap(other.path.coords);
+        std::swap(path_length, other.path_length);
+        std::swap(width, other.width);
+        std::swap(height, other.height);
+        std::swap(map, other.map);
+        std::swap(interpolate, other.interpolate);
+        nodes.swap(other.nodes);
+        open_list.swap(other.open_list);
+        closed_list.swap(other.closed_list);
+        neighbors.swap(other.neighbors);
+    }
 };
 
 }  // namespace Voxel

@@ -12,7 +12,10 @@
 #include "voxel/search_state.hpp"
 #include "voxel/search_workspace.hpp"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 namespace OSTREL {
@@ -123,6 +126,7 @@ public:
 private:
     int run_to_jump_points(const expanded_node& expanded, jump_point_found (&found)[8]) const;
     void consider(const expanded_node& expanded, const jump_point_found& found);
+    int estimate_to_goal(const jump_point_found& found) const;
 
     search_state state;
     const live_grid grid;
@@ -199,21 +203,28 @@ void jump_search::consider(const expanded_node& expanded, const jump_point_found
     if (cell.closed()) {
         return;
     }
-    const int ng = expanded.g +
-                   jps_pathfinder::euclidean(std::abs(found.x - expanded.x), std::abs(found.y - expanded.y));
+    const int ng = saturated_cost(std::int64_t{expanded.g} + jps_pathfinder::euclidean(std::abs(found.x - expanded.x),
+                                                                                       std::abs(found.y - expanded.y)));
     if (cell.opened()) {
         const int id = state.record_of(cell);
         const node_record& known = state.record(id);
         if (ng >= known.g) {
             return;
         }
-        const int h = known.h != 0 ? known.h
-                                   : jps_pathfinder::manhattan(std::abs(found.x - gx), std::abs(found.y - gy));
+        const int h = known.h != 0 ? known.h : estimate_to_goal(found);
         state.improve(id, {ng, h, expanded.node, expanded.x, expanded.y, found.probes});
     } else {
-        const int h = jps_pathfinder::manhattan(std::abs(found.x - gx), std::abs(found.y - gy));
-        state.discover(cell, found.x, found.y, {ng, h, expanded.node, expanded.x, expanded.y, found.probes});
+        state.discover(cell, found.x, found.y, {ng, estimate_to_goal(found), expanded.node, expanded.x, expanded.y,
+                                                found.probes});
     }
+}
+
+// manhattan() of the distance to the goal, which may lie anywhere: the
+// differences are taken wide.
+int jump_search::estimate_to_goal(const jump_point_found& found) const {
+    const std::int64_t dx = std::llabs(std::int64_t{found.x} - gx);
+    const std::int64_t dy = std::llabs(std::int64_t{found.y} - gy);
+    return saturated_cost((dx + dy) * 10);
 }
 
 // A search whose start is its goal takes the start off the list and stops:
@@ -240,14 +251,21 @@ jps_node* jps_pathfinder::getNodeAt(int x, int y) {
     return &nodes[y][x];
 }
 
-// Straight-line cost, computed in single precision and truncated once.
+// Straight-line cost, computed in single precision and truncated once. The
+// sum of squares is taken in 64 bits (INT_MIN counting as -INT_MAX, so that it
+// fits); below 2^31, where every displacement of a grid up to max_extent lies,
+// it converts to the same float as an int sum would.
 int jps_pathfinder::euclidean(int dx, int dy) {
-    const int squares = dx * dx + dy * dy;
-    return static_cast<int>(std::sqrt(static_cast<float>(squares)) * 10.0f);
+    const auto square = [](int d) {
+        const std::int64_t wide = std::max(d, -INT_MAX);
+        return wide * wide;
+    };
+    const float tenths = std::sqrt(static_cast<float>(square(dx) + square(dy))) * 10.0f;
+    return tenths < 2147483648.0f ? static_cast<int>(tenths) : INT_MAX;
 }
 
 int jps_pathfinder::manhattan(int dx, int dy) {
-    return (dx + dy) * 10;
+    return saturated_cost((std::int64_t{dx} + dy) * 10);
 }
 
 bool jps_pathfinder::findPath(int sx, int sy, int gx, int gy, std::vector<int>& out, float& out_length) {
@@ -308,8 +326,17 @@ void jps_pathfinder::findNeighbors(jps_node* node) {
 // cell a straight probe runs along each component of the direction,
 // horizontal first.
 bool jps_pathfinder::jump(int& x, int& y, int px, int py, int gx, int gy) const {
+    // Every run first tests the cell it enters, and ends there, without a
+    // jump point, if it is blocked or off the grid; testing that here first
+    // keeps the runs' arithmetic to cells of the grid.
+    const int dx = (x > px) - (x < px);
+    const int dy = (y > py) - (y < py);
+    const live_grid grid(map, width, height);
+    if ((dx == 0 && dy == 0) || !grid.walkable(x, y)) {
+        return false;
+    }
     diagonal_probes unused;
-    return run_to_jump_point(live_grid(map, width, height), x, y, px, py, gx, gy, unused);
+    return run_to_jump_point(grid, x, y, x - dx, y - dy, gx, gy, unused);
 }
 
 }  // namespace Voxel

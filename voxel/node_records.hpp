@@ -26,20 +26,31 @@
 #include "voxel/jps_node.hpp"
 
 #include <algorithm>
+#include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace OSTREL {
 namespace Voxel {
 
+// A cost in tenths of a cell, computed wide, as an int: INT_MAX (INT_MIN)
+// when it does not fit. Costs on grids up to max_extent always fit; goals far
+// off the grid, which callers of the exported members may name, do not.
+inline int saturated_cost(std::int64_t tenths) {
+    return tenths > INT_MAX ? INT_MAX : tenths < INT_MIN ? INT_MIN : static_cast<int>(tenths);
+}
+
 struct node_record {
     node_record() = default;
-    // The record of an opened node (not closed) taking a route: f is g + h.
+    // The record of an opened node (not closed) taking a route: f is g + h
+    // (saturated, for an estimate to a goal far off the grid).
     // The one place a route is written into a record (add_opened, and
     // search_state::improve).
     node_record(jps_node* record_node, jps_node* parent_node, int cell_x, int cell_y, int cost, int estimate,
                 int from_x, int from_y, const diagonal_probes& found)
-        : node(record_node), parent(parent_node), x(cell_x), y(cell_y), g(cost), h(estimate), f(cost + estimate),
+        : node(record_node), parent(parent_node), x(cell_x), y(cell_y), g(cost), h(estimate),
+          f(saturated_cost(std::int64_t{cost} + estimate)),
           parent_x(from_x), parent_y(from_y), opened(true), probes(found) {}
 
     jps_node* node = nullptr;    // the node the record stands for

@@ -96,8 +96,7 @@ void search_workspace::pathfinder_resized(std::size_t old_cells, std::size_t new
     std::lock_guard<std::mutex> guard(all.lock);
     auto& sizes = all.pathfinders_of_size;
     if (new_cells != 0) ++sizes[new_cells];
-    // A size never reported (a copied pathfinder) is ignored: then only
-    // storage is given back early and sized again by the next search.
+    // A grid of no cells (0: before the first init()) is not counted.
     const auto old_entry = sizes.find(old_cells);
     if (old_entry != sizes.end() && --old_entry->second == 0) sizes.erase(old_entry);
     const std::size_t largest = sizes.empty() ? 0 : sizes.rbegin()->first;

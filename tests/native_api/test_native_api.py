@@ -5,9 +5,10 @@ the installed module. The library's searches, run by the module's exported
 code, must answer as the module does from Python; the C++ example of
 docs/building.md compiles against the installed headers.
 
-Run by ctest (package.native_api), which names the build folder, CMake, the
+Run by ctest (native_api.consumer), which names the build folder, CMake, the
 generator and the compiler in BRONDEL_BUILD_DIR, BRONDEL_CMAKE,
-BRONDEL_CMAKE_GENERATOR and BRONDEL_CXX_COMPILER."""
+BRONDEL_CMAKE_GENERATOR and BRONDEL_CXX_COMPILER, and the sanitized build's
+compiler flags, which the consumer gets too, in BRONDEL_CONSUMER_CXX_FLAGS."""
 import ctypes
 import json
 import os
@@ -42,6 +43,9 @@ def float_bits(value):
     return struct.pack("<f", value)
 
 
+INT_MAX, INT_MIN = 2 ** 31 - 1, -2 ** 31
+
+
 class NativeApiTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -53,7 +57,8 @@ class NativeApiTest(unittest.TestCase):
             cmake("-S", os.path.join(HERE, "consumer"), "-B", consumer_build,
                   "-G", os.environ.get("BRONDEL_CMAKE_GENERATOR", "Ninja"),
                   "-DCMAKE_CXX_COMPILER=" + os.environ.get("BRONDEL_CXX_COMPILER", "c++"),
-                  "-DCMAKE_PREFIX_PATH=" + cls.prefix, "-DCMAKE_EXPORT_COMPILE_COMMANDS=ON")
+                  "-DCMAKE_PREFIX_PATH=" + cls.prefix, "-DCMAKE_EXPORT_COMPILE_COMMANDS=ON",
+                  "-DCMAKE_CXX_FLAGS=" + os.environ.get("BRONDEL_CONSUMER_CXX_FLAGS", ""))
             cmake("--build", consumer_build)
         except BaseException:
             shutil.rmtree(cls.work)
@@ -74,6 +79,12 @@ class NativeApiTest(unittest.TestCase):
         cls.consumer.consumer_find_corner.argtypes = [
             ctypes.c_int, ctypes.c_int, ctypes.c_char_p, ctypes.POINTER(ctypes.c_int),
             ctypes.c_int, ctypes.c_uint * 2]
+        cls.consumer.consumer_moved_pathfinders.argtypes = [
+            ctypes.c_int, ctypes.c_int, ctypes.POINTER(ctypes.c_longlong)]
+        cls.consumer.consumer_jump.argtypes = [ctypes.c_int] * 8 + [ctypes.c_int * 2]
+        cls.consumer.consumer_costs.argtypes = [ctypes.c_int, ctypes.c_int, ctypes.c_int * 2]
+        cls.consumer.consumer_successors.argtypes = [
+            ctypes.c_int, ctypes.c_int, ctypes.c_char_p] + [ctypes.c_int] * 4 + [ctypes.POINTER(ctypes.c_int)]
 
     @classmethod
     def tearDownClass(cls):
@@ -170,6 +181,55 @@ class NativeApiTest(unittest.TestCase):
                 with self.subTest(case=case, interpolate=interpolate):
                     found += self.compare(width, height, cells, interpolate, first, second)[0] == 0
         self.assertGreater(found, 100)
+
+    def test_moved_pathfinders_keep_their_grids_and_give_memory_back(self):
+        # Ten pathfinders of 300 x 300 cells moved through a growing vector:
+        # every search answers alike, and once they die the search memory
+        # (about 400 KB for that grid) is given back.
+        heap_left = ctypes.c_longlong()
+        self.assertEqual(self.consumer.consumer_moved_pathfinders(300, 10, ctypes.byref(heap_left)), 10)
+        self.assertLess(heap_left.value, 64 << 10)
+
+    def test_jump_answers_at_once_anywhere(self):
+        # (width, height, x, y, parent x, parent y, goal x, goal y) -> (found, stop)
+        cases = [
+            ((5, 5, 0, 2, 0, 2, 4, 4), (0, [0, 2])),            # parent = cell, edge column
+            ((5, 5, 4, 2, 4, 2, 0, 0), (0, [4, 2])),
+            ((2, 5, 1, 1, 1, 1, 0, 0), (0, [1, 1])),            # narrower than 3 cells
+            ((5, 5, 2, 2, 2, 2, 4, 4), (0, [2, 2])),            # inner cell
+            ((5, 5, 2, 2, -100, 2, 4, 2), (1, [4, 2])),         # far parent: its direction
+            ((5, 5, INT_MIN, 0, INT_MIN + 1, 0, 0, 0), (0, [INT_MIN, 0])),
+            ((5, 5, INT_MAX, INT_MAX, INT_MAX - 1, INT_MAX - 1, 1, 1), (0, [INT_MAX, INT_MAX])),
+            ((5, 5, 0, 0, INT_MAX, INT_MIN, 4, 4), (0, None)),  # x - px would overflow
+            ((5, 5, 1, 1, 0, 0, INT_MIN, INT_MAX), (0, None)),  # goal far off the grid
+        ]
+        for arguments, (found, stop) in cases:
+            with self.subTest(arguments=arguments):
+                cell = (ctypes.c_int * 2)()
+                self.assertEqual(self.consumer.consumer_jump(*arguments, cell), found)
+                if stop is not None:
+                    self.assertEqual(list(cell), stop)
+
+    def test_costs_never_overflow(self):
+        # (dx, dy, euclidean, manhattan): a cost that does not fit an int saturates.
+        for dx, dy, euclidean, manhattan in [(3, 4, 50, 70), (32767, 32767, 463395, 655340),
+                                             (46341, 0, 463410, 463410), (INT_MAX, INT_MAX, INT_MAX, INT_MAX),
+                                             (INT_MIN, INT_MIN, INT_MAX, INT_MIN), (INT_MAX, INT_MIN, INT_MAX, -10)]:
+            with self.subTest(dx=dx, dy=dy):
+                costs = (ctypes.c_int * 2)()
+                self.consumer.consumer_costs(dx, dy, costs)
+                self.assertEqual(list(costs), [euclidean, manhattan])
+
+    def test_successors_of_a_goal_far_off_the_grid(self):
+        # A wall on a 5 x 5 map forces jump points; their estimate to a goal
+        # beyond any grid saturates, and so does f.
+        cells = bytearray(25)
+        cells[1 * 5 + 3] = 1
+        least_f = ctypes.c_int()
+        for goal in [(1_000_000_000, 3), (INT_MIN, INT_MIN)]:
+            with self.subTest(goal=goal):
+                opened = self.consumer.consumer_successors(5, 5, bytes(cells), 2, 2, *goal, ctypes.byref(least_f))
+                self.assertEqual((opened > 0, least_f.value), (True, INT_MAX))
 
 
 if __name__ == "__main__":

@@ -16,6 +16,7 @@ EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, o
 MAPS = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir, "bench", "maps")
 sys.path.insert(0, EXAMPLES)
 
+import brondel  # noqa: E402
 import brondel_bulk  # noqa: E402
 import batch  # noqa: E402
 
@@ -28,7 +29,7 @@ class BatchTest(unittest.TestCase):
         _, projection, queries = batch.load(SCENARIO, limit=30)
         queries.append((0, 0, 1, 1))  # on an obstacle: not found, after found ones
         for interpolate in (True, False):
-            loop = batch.answer_in_loop(projection, queries, interpolate)
+            loop = batch.answer_in_loop(brondel.pathfinder(), projection, queries, interpolate)
             self.assertEqual(loop, brondel_bulk.find_paths(projection, queries, interpolate, 2))
             self.assertEqual(loop[-1][:2], (2, 0.0))
 

@@ -1,10 +1,12 @@
 """Work larger than the memory the system will grant: a pathfinder's node
-grid, a cornerfinder's copy of its map, a map's text and the pathfinders of a
-threaded batch are each refused at once with MemoryError, before any of it is
-filled, and the call changes nothing. Each case runs in a child process under an address space limit a
-little above what the child already uses, so the suite never needs the
-memory it asks for; the child reports how long the refusal took and how far
-its peak resident memory grew."""
+grid, a map (tall and thin ones too), a cornerfinder's copy of its map, a
+map's text, a search's memory and the pathfinders of a threaded batch are
+each refused at once with MemoryError, before any of it is filled, and the
+call changes nothing; a dead pathfinder's memory goes back to the system.
+Each case runs in a child process under an address space limit a little
+above what the child already uses, so the suite never needs the memory it
+asks for; the child reports how long the refusal took and how far its peak
+resident memory grew."""
 import json
 import os
 import subprocess
@@ -27,6 +29,10 @@ CHILD_PRELUDE = textwrap.dedent("""
         with open("/proc/self/statm") as statm:
             return int(statm.read().split()[0]) * os.sysconf("SC_PAGE_SIZE")
 
+    def resident_bytes():
+        with open("/proc/self/statm") as statm:
+            return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
+
     def peak_resident_bytes():
         return resource.getrusage(resource.RUSAGE_SELF).ru_maxrss * 1024
 
@@ -47,10 +53,11 @@ CHILD_PRELUDE = textwrap.dedent("""
 """)
 
 
-def run_child(body):
+def run_child(body, **variables):
     """Runs the prelude and `body` in a fresh interpreter that imports this
-    very module; returns the JSON object the child prints last."""
-    environment = dict(os.environ)
+    very module, with environment `variables` added; returns the JSON object
+    the child prints last."""
+    environment = dict(os.environ, **variables)
     module_folder = os.path.dirname(os.path.abspath(brondel.__file__))
     environment["PYTHONPATH"] = os.pathsep.join(
         filter(None, [module_folder, environment.get("PYTHONPATH")]))
@@ -117,24 +124,61 @@ class RefusedAtOnceTest(unittest.TestCase):
         self.assertTrue(report["large_kept"])
         self.assertEqual(report["corner_map"], "0 0 0\n1 0 1\n0 0 0\n")
 
-    def test_text_of_a_map_larger_than_memory_left(self):
-        # The text of a map of 64 MiB is at least 128 MiB, and it is held
-        # twice before Python gets it; 160 MiB are left. Without the check
-        # the text stream stopped writing when it could not grow, and a
-        # truncated text came back as if it were whole.
+    def test_rows_and_texts_counted_as_they_cost(self):
+        # (set-up, call, headroom, result): a row costs its heap block (at
+        # least 32 bytes) besides its 16-byte handle, so tall thin maps and
+        # their copies are refused at once; a text needs only its own size
+        # (2 characters a cell when every cell is 0), asked for whole.
+        cases = [
+            ("", "brondel.projection_map(1, 4_000_000)", 128 * MIB, "MemoryError"),
+            ("", "brondel.projection_map(8, 3_000_000)", 100 * MIB, "MemoryError"),
+            ("m = brondel.projection_map(1, 2_000_000)", "brondel.cornerfinder(m)", 48 * MIB, "MemoryError"),
+            ("m = brondel.projection_map(4096, 4096)", "str(m)", 24 * MIB, "MemoryError"),
+            ("m = brondel.projection_map(4096, 4096)", "str(m)", 72 * MIB, None),
+        ]
+        for setup, call, headroom, error in cases:
+            with self.subTest(call=call, headroom_mib=headroom // MIB):
+                report = run_child("%s\nprint(json.dumps(refused(lambda: %s, headroom=%d)))"
+                                   % (setup, call, headroom))
+                self.assertEqual(report["error"], error, report)
+                self.assertLess(report["seconds"], 1.0, report)
+                self.assertLess(report["grown_mib"], 16 if error else 16 + 32, report)
+
+    def test_failed_search_keeps_the_last_path(self):
+        # A new thread's first search on a large map must take its search
+        # memory, and cannot. (One arena for all threads: a thread's own
+        # arena reserves address space up front, where the limit cannot reach.)
         report = run_child("""
-            large = brondel.projection_map(8192, 8192)
-            large.set(8191, 0, "\\x05")
-            report = refused(lambda: str(large), headroom=160 << 20)
-            report["large_kept"] = large.get(8191, 0) == "\\x05"
-            small = brondel.projection_map(3, 2)
-            small.set(0, 0, "\\x9c")
-            report["small_text"] = str(small)
-            print(json.dumps(report))
-        """)
+            import threading
+            q = brondel.pathfinder()
+            q.init(brondel.projection_map(2000, 2000), True)
+            q.find_path([1, 1, 0], [2, 2, 0])
+            reports = []
+            thread = threading.Thread(target=lambda: reports.append(
+                refused(lambda: q.find_path([1, 1, 0], [2000, 2000, 0]), headroom=4 << 20)))
+            thread.start()
+            thread.join()
+            print(json.dumps(dict(reports[0], path=[str(q.get_path()), q.get_path_length()])))
+        """, MALLOC_ARENA_MAX="1")
         self.assertRefusedAtOnce(report)
-        self.assertTrue(report["large_kept"])
-        self.assertEqual(report["small_text"], "0 0 0\n-100 0 0\n")
+        self.assertEqual(report["path"], ["(0, 0) > (1, 1)", 1.4142135381698608])
+
+    def test_memory_goes_back_to_the_system_when_the_pathfinder_dies(self):
+        # A node grid of 128 MB and its search memory; freed into the heap
+        # alone, they would stay resident.
+        report = run_child("""
+            m = brondel.projection_map(2000, 2000)
+            before = resident_bytes()
+            p = brondel.pathfinder()
+            p.init(m, True)
+            p.find_path([1000, 1000, 0], [1001, 1001, 0])
+            alive = resident_bytes()
+            del p
+            print(json.dumps({"alive_mib": (alive - before) / (1 << 20),
+                              "left_mib": (resident_bytes() - before) / (1 << 20)}))
+        """)
+        self.assertGreater(report["alive_mib"], 120, report)
+        self.assertLess(report["left_mib"], 4, report)
 
     def test_batch_whose_pathfinders_do_not_fit(self):
         # 3000 x 3000 cells: a map of 9 MB, and for each of 4 threads a node

@@ -204,6 +204,7 @@ class Session:
         self.finders = []       # [object, bound GridModel or None, interpolate, last length]
         self.corners = []       # [object, GridModel of its corner map, corner]
         self.paths = []         # [path_2d, cells]
+        self.bare = []          # objects made by __new__ alone
         self.calls = 0
         self.raised = 0
 
@@ -526,7 +527,7 @@ class Session:
         self.maps.append([m, grid])
 
     def drop(self):
-        pools = [p for p in (self.maps, self.finders, self.corners, self.paths) if p]
+        pools = [p for p in (self.maps, self.finders, self.corners, self.paths, self.bare) if p]
         if pools:
             pool = self.rng.choice(pools)
             del pool[self.rng.randrange(len(pool))]
@@ -546,11 +547,25 @@ class Session:
         else:
             self.expect(None, lambda: obj.__init__(projection_map(5, 5)))
 
+    BARE_CLASSES = [projection_map, TaggedMap, ForgetfulMap, path_2d, pathfinder_ifc, pathfinder,
+                    TaggedPathfinder, ForgetfulPathfinder, cornerfinder, TaggedCornerfinder]
+
     def uninitialised(self):
-        cls = self.rng.choice([projection_map, path_2d, pathfinder, cornerfinder,
-                               ForgetfulMap, ForgetfulPathfinder])
-        bare = cls.__new__(cls)
+        """Objects made by __new__ alone, of every class and subclass, kept in
+        a pool (some in cycles, through themselves and through live objects)
+        that the collector traverses; each use, as self or as an argument,
+        raises TypeError and changes nothing."""
+        cls = self.rng.choice(self.BARE_CLASSES)
+        fresh = cls.__new__(cls)
+        if hasattr(fresh, "__dict__"):
+            fresh.me = fresh
+            live = self.pick(self.maps + self.finders + self.corners)
+            if live is not None and hasattr(live[0], "__dict__"):
+                live[0].bare, fresh.live = fresh, live[0]
+        self.bare.append(fresh)
+        bare = self.pick(self.bare)
         message = r"__init__\(\) must be called before the object is used"
+        finder, corners = self.pick(self.finders), self.pick(self.corners)
         uses = {
             projection_map: [lambda: bare.get(0, 0), lambda: str(bare), lambda: bare.resolution,
                              lambda: cornerfinder(bare), lambda: pathfinder().init(bare, True),
@@ -563,10 +578,23 @@ class Session:
                          lambda: bare.init(projection_map(2, 2), True), lambda: bare.get_path_length(),
                          lambda: bare.test_direct_view([1, 1, 0], [1, 1, 0])],
             cornerfinder: [lambda: bare.corner, lambda: bare.corner_map,
+                           lambda: bare.find_corner(0, pathfinder().get_path()),
                            lambda: brondel_bulk.find_corners(bare, [])],
+            pathfinder_ifc: [],
         }
-        base = next(b for b in uses if issubclass(cls, b))
-        self.expect(TypeError, self.rng.choice(uses[base]), message)
+        if finder is not None:
+            uses[projection_map].append(lambda: finder[0].init(bare, True))
+        if corners is not None:
+            uses[path_2d].append(lambda: corners[0].find_corner(0, bare))
+        base = next(b for b in uses if isinstance(bare, b))
+        if uses[base]:
+            self.expect(TypeError, self.rng.choice(uses[base]), message)
+        if not isinstance(bare, (projection_map, path_2d)):
+            self.expect(TypeError, lambda: pathfinder().init(bare, True), INCOMPATIBLE)
+        if len(self.bare) > 40:
+            del self.bare[:20]
+        if self.rng.random() < 0.2:
+            gc.collect()
 
     # -- hostile arguments: objects whose __len__, __getitem__, __index__ or
     # __bool__ lie, raise, answer absurdly, or re-bind and drop maps while

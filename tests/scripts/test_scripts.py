@@ -94,6 +94,16 @@ class BuildProjectTest(unittest.TestCase):
                                   "-DBRONDEL_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug" % build)
         self.assertEqual((status, output), (0, ""))
 
+    @unittest.skipUnless(os.path.isdir("/usr/lib/llvm-14/include/c++/v1"), "libc++ is not installed")
+    def test_configure_refuses_another_standard_library(self):
+        # The registry key the module pins promises libstdc++'s layouts.
+        with tempfile.TemporaryDirectory() as build:
+            status, output = bash("source scripts/common.sh; BUILD_DIR=%s configure_project "
+                                  "-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS=-stdlib=libc++ "
+                                  "-DBRONDEL_TESTS=OFF" % build)
+        self.assertNotEqual(status, 0)
+        self.assertIn("brondel must be built against libstdc++", " ".join(output.split()))
+
     def test_only_build_project_configures_or_builds(self):
         for name in sorted(os.listdir(SCRIPTS)):
             if name.endswith(".sh") and name != "common.sh":

@@ -1,12 +1,29 @@
 // A native caller of brondel's exported API, with a C interface for ctypes:
 // it builds its own map, runs a search with jps_pathfinder and a corner
-// search with CornerFindingAlgorithm, both of them code of the module.
+// search with CornerFindingAlgorithm, both of them code of the module, and
+// uses the exported members as the headers allow: pathfinders moved around
+// in a vector, jumps and costs at any coordinates.
 #include <voxel/corner_finding_algorithm.hpp>
 #include <voxel/jps_pathfinder.hpp>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstddef>
+#include <type_traits>
+#include <vector>
+
+using OSTREL::Voxel::jps_pathfinder;
+
+// Its lists point into its own node grid: a copy would share them.
+static_assert(!std::is_copy_constructible<jps_pathfinder>::value &&
+                  !std::is_copy_assignable<jps_pathfinder>::value,
+              "a pathfinder must not be copyable");
+static_assert(std::is_nothrow_move_constructible<jps_pathfinder>::value &&
+                  std::is_nothrow_move_assignable<jps_pathfinder>::value,
+              "a vector of pathfinders grows by moving them");
 
 namespace {
 
@@ -52,6 +69,64 @@ __attribute__((visibility("default"))) int consumer_find_corner(
     unsigned int* corner) {
     const OSTREL::Voxel::projection_map map = map_of(width, height, cells);
     return OSTREL::Voxel::CornerFindingAlgorithm(count, path, map, corner);
+}
+
+// `count` pathfinders on an open map in a vector that grows (moving them),
+// each searched corner to corner; then each cleans up and searches again, and
+// the last is moved onto the first. Returns the searches that answered as the
+// first; `heap_left` is glibc's heap in use after they died, minus before.
+__attribute__((visibility("default"))) int consumer_moved_pathfinders(int size, int count, long long* heap_left) {
+    const auto heap_before = static_cast<long long>(mallinfo2().uordblks);
+    int same = 0;
+    {
+        const OSTREL::Voxel::projection_map map(size, size);
+        const std::array<unsigned int, 3> first{1, 1, 0}, second{unsigned(size), unsigned(size), 0};
+        std::vector<jps_pathfinder> finders(1);
+        finders[0].init(map, true);
+        finders[0].find_path(first, second);
+        const std::vector<int> expected = finders[0].get_path().coords;
+        while (static_cast<int>(finders.size()) < count) {
+            finders.emplace_back().init(map, true);
+            finders.back().find_path(first, second);
+        }
+        finders.front() = std::move(finders.back());
+        for (jps_pathfinder& finder : finders) {
+            finder.cleanUpNodes();
+            same += finder.find_path(first, second) == 0 && finder.get_path().coords == expected;
+        }
+    }
+    *heap_left = static_cast<long long>(mallinfo2().uordblks) - heap_before;
+    return same;
+}
+
+// jump() on an open map; the cell it stops at goes to stop[0..1].
+__attribute__((visibility("default"))) int consumer_jump(int width, int height, int x, int y, int px, int py,
+                                                         int gx, int gy, int* stop) {
+    const OSTREL::Voxel::projection_map map(width, height);
+    jps_pathfinder finder;
+    finder.init(map, false);
+    const bool found = finder.jump(x, y, px, py, gx, gy);
+    stop[0] = x;
+    stop[1] = y;
+    return found;
+}
+
+__attribute__((visibility("default"))) void consumer_costs(int dx, int dy, int* costs) {
+    costs[0] = jps_pathfinder::euclidean(dx, dy);
+    costs[1] = jps_pathfinder::manhattan(dx, dy);
+}
+
+// identifySuccessors of node (x, y) towards (gx, gy): the nodes it opened,
+// and the least f among them in *least_f.
+__attribute__((visibility("default"))) int consumer_successors(int width, int height, const char* cells, int x,
+                                                               int y, int gx, int gy, int* least_f) {
+    const OSTREL::Voxel::projection_map map = map_of(width, height, cells);
+    jps_pathfinder finder;
+    finder.init(map, false);
+    finder.identifySuccessors(finder.getNodeAt(x, y), gx, gy);
+    *least_f = INT_MAX;
+    for (const OSTREL::Voxel::jps_node* node : finder.open_list) *least_f = std::min(*least_f, node->f);
+    return static_cast<int>(finder.open_list.size());
 }
 
 }  // extern "C"
