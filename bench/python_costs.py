@@ -41,12 +41,12 @@ def main():
                                          "headline (default: %s)" % ",".join(PIPELINE_MAPS))
     parser.add_argument("--queries", type=int, help="the first Q queries of each map's scenario "
                                                     "(default: 1000)")
-    parser.add_argument("--rounds", type=int, help="rounds of each measure (default: 5)")
+    parser.add_argument("--rounds", type=int, help="rounds of each measure (default: 7)")
     args = parser.parse_args()
     calls = 2000 if args.quick else 200000
     maps = (args.maps or (PIPELINE_MAPS[0] if args.quick else ",".join(PIPELINE_MAPS))).split(",")
     queries = args.queries or (50 if args.quick else 1000)
-    rounds = args.rounds or (1 if args.quick else 5)
+    rounds = args.rounds or (1 if args.quick else 7)
 
     grid = brondel.projection_map(1, 1)
     finder = brondel.pathfinder()

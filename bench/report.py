@@ -130,7 +130,7 @@ def pipeline_markdown(pipeline):
         "",
         "CPython %s, %d CPUs. On each map, its scenario's first %d queries; each of %d rounds runs "
         "today's way and brondel_bulk one after the other and checks that their answers (status, "
-        "length, cells, corners) are equal; times are medians over the rounds. The four measures, "
+        "length, cells, corners) are equal; times are the best of the rounds. The four measures, "
         "on %s (the two-thread one on %s):"
         % (pipeline["python"], pipeline["cpus"], head["queries"], pipeline["rounds"], head["name"],
            ", ".join(m["name"] for m in thread_maps)),

@@ -86,7 +86,7 @@ def start_client(scheduler, workers):
     return distributed.Client(cluster), cluster
 
 
-def run(scenario_path, scheduler=None, workers=2, limit=None, chunk_size=64, threads=1,
+def run(scenario_path, scheduler=None, workers=2, limit=None, chunk_size=256, threads=1,
         interpolate=True, out=None):
     """Answers the scenario on the cluster, prints the report (to stdout
     unless `out` is given) and returns the exit status."""
@@ -130,7 +130,7 @@ def parse_args(argv):
     parser.add_argument("--workers", type=int, default=2, metavar="N",
                         help="worker processes of the LocalCluster (default: %(default)s)")
     parser.add_argument("--limit", type=int, metavar="Q", help="answer only the first Q queries")
-    parser.add_argument("--chunk", type=int, default=64, metavar="C",
+    parser.add_argument("--chunk", type=int, default=256, metavar="C",
                         help="queries in one task (default: %(default)s)")
     parser.add_argument("--threads", type=int, default=1, metavar="T",
                         help="threads of each find_paths call on a worker, 0 for one per CPU "

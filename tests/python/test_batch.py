@@ -66,6 +66,22 @@ class ClusterTest(unittest.TestCase):
                                    r"on 2 workers: \d+ queries/s$")
         self.assertEqual(lines[1:], ["found 150, not found 0", "the cluster's answers equal a local run"])
 
+    def test_an_answer_unlike_the_local_run_fails(self):
+        import cluster
+        client = unittest.mock.MagicMock()
+        client.scheduler_info.return_value = {"workers": {"a": {}}}
+
+        def one_length_off(client, map_cells, queries, *arguments):
+            answers = cluster.answer_chunk(map_cells, queries, True, 1)
+            answers[3] = (answers[3][0], answers[3][1] + 1e-6, answers[3][2])
+            return answers
+        out = io.StringIO()
+        with unittest.mock.patch.object(cluster, "start_client", return_value=(client, None)), \
+                unittest.mock.patch.object(cluster, "answer_on_cluster", one_length_off):
+            self.assertEqual(cluster.run(SCENARIO, limit=10, out=out), 1)
+        self.assertEqual(out.getvalue().splitlines()[-1], "error: 1 of the cluster's answers differ from a local run")
+        client.close.assert_called_once_with()
+
     def test_running_cluster_gets_the_map_with_the_work(self):
         import cluster
         # The map and its scenario exist only until the client has read them.
