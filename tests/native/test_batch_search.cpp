@@ -56,7 +56,7 @@ TEST(BatchSearch, FailureOfThePollIsRethrownAfterEveryThreadEnded) {
     const projection_map map(300, 300);
     batch_search batch;
     batch.load(map);
-    EXPECT_THROW(batch.run(across(map, 100000), false, 3, [] () -> bool { throw std::runtime_error("poll"); }),
+    EXPECT_THROW(batch.run(across(map, 100000), false, 3, []() -> bool { throw std::runtime_error("poll"); }),
                  std::runtime_error);
     ASSERT_TRUE(batch.run(across(map, 3), true, 3, {}));
 }

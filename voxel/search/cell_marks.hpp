@@ -165,7 +165,7 @@ private:
     std::vector<std::uint32_t> stamps;      // the search that wrote each mark word
     std::vector<int> record_index;          // cell -> the id of its record, when marked
     int width = 0;
-    std::uint32_t search = 0;               // number of the running search
+    std::uint32_t search = 0;  // number of the running search
     std::size_t preparation_count = 0;
 };
 
