@@ -1,10 +1,12 @@
-"""pip install . : builds brondel with the project's CMake build, so that the
-installed module gets exactly the sources and flags of `cmake --build`, and
-installs it with its type stub as the stub-only package brondel-stubs, where
-type checkers look for the stub of a single-module extension (PEP 561).
+"""pip install . : builds the modules brondel and brondel_bulk with the
+project's CMake build, so that the installed modules get exactly the sources
+and flags of `cmake --build`, and installs each with its type stub as the
+stub-only package brondel-stubs or brondel_bulk-stubs, where type checkers
+look for the stub of a single-module extension (PEP 561).
 
 scripts/dist.sh uses it to make wheels of modules the CMake build has already
-built and tested: `build_ext --module FILE` packs FILE instead of building.
+built and tested: `build_ext --modules DIR` packs the modules in DIR instead
+of building.
 
 Needs CMake 3.19 or newer, a C++17 compiler and pybind11's CMake package
 (Debian: cmake g++ pybind11-dev; ninja-build is used when present). The module
@@ -31,28 +33,36 @@ def project_version():
 
 
 class CMakeBuild(build_ext):
-    """Builds the module target of the CMake project (or takes the module
-    named by --module) and copies the module and the stub to where setuptools
-    installs from."""
+    """Builds each module's target of the CMake project (or takes the modules
+    in the folder named by --modules) and copies the module and its stub to
+    where setuptools installs from."""
 
     user_options = build_ext.user_options + [
-        ("module=", None, "pack this module file, already built, instead of building one")]
+        ("modules=", None, "pack the modules already built in this folder instead of building them")]
 
     def initialize_options(self):
         super().initialize_options()
-        self.module = None
+        self.modules = None
+
+    def _prebuilt(self, name):
+        """The one file of module `name` in the --modules folder."""
+        found = [path for pattern in ("%s.*.so", "%s.*.pyd")
+                 for path in glob.glob(os.path.join(self.modules, pattern % name))]
+        if len(found) != 1:
+            raise RuntimeError("expected one module %s in %s, found %d" % (name, self.modules, len(found)))
+        return found[0]
 
     def get_ext_filename(self, fullname):
         # A given module keeps its own name, which carries its platform's
         # suffix (.cp38-win_amd64.pyd for the Windows build).
-        if self.module:
-            return os.path.basename(self.module)
+        if self.modules:
+            return os.path.basename(self._prebuilt(fullname))
         return super().get_ext_filename(fullname)
 
     def build_extension(self, ext):
         target = self.get_ext_fullpath(ext.name)
         os.makedirs(os.path.dirname(target), exist_ok=True)
-        shutil.copyfile(self.module or self._cmake_build(ext.name), target)
+        shutil.copyfile(self._prebuilt(ext.name) if self.modules else self._cmake_build(ext.name), target)
         stubs = os.path.join(os.path.dirname(target), ext.name + "-stubs")
         os.makedirs(stubs, exist_ok=True)
         shutil.copyfile(os.path.join(HERE, "bindings", ext.name + ".pyi"),
@@ -99,7 +109,7 @@ setup(
     long_description=readme(),
     long_description_content_type="text/markdown",
     python_requires=">=3.8",
-    ext_modules=[Extension("brondel", sources=[])],
+    ext_modules=[Extension("brondel", sources=[]), Extension("brondel_bulk", sources=[])],
     cmdclass={"build_ext": CMakeBuild},
     zip_safe=False,
     # Keeps setuptools' work files out of the CMake build folder build/.

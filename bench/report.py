@@ -1,8 +1,13 @@
 """Turns the figures of bench_pathfinders (--json) and python_costs.py (--json)
-into a Markdown table and a PNG bar chart. Standard library only: the PNG is
-written by the demo's PNG writer, its labels drawn with a small built-in font.
+into results.md and three charts drawn with matplotlib (Debian's
+python3-matplotlib, so it runs on Debian's python3):
 
-    python3 bench/report.py BENCH_JSON [--python PY_JSON] --markdown OUT.md --png OUT.png
+- results.png: the native searches, median µs per query on each map;
+- pipeline.png: the Python round trip, one panel per map, each step today
+  and with brondel_bulk;
+- threads.png: find_paths' queries a second against its threads.
+
+    /usr/bin/python3 bench/report.py BENCH_JSON --python PY_JSON --out DIR
 """
 import argparse
 import datetime
@@ -10,14 +15,23 @@ import json
 import math
 import os
 import platform
-import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "examples"))
-from png_writer import Canvas  # noqa: E402
+import matplotlib
 
-ENGINES = (("reference", "reference_us", (150, 150, 150)),
-           ("product", "product_us", (40, 110, 200)),
-           ("libtcod a*", "libtcod_us", (230, 140, 40)))
+matplotlib.use("Agg")
+import matplotlib.pyplot as plt  # noqa: E402
+
+ENGINES = (("reference", "reference_us", "#969696"),
+           ("product", "product_us", "#286ec8"),
+           ("libtcod A*", "libtcod_us", "#e68c28"))
+STEP_NAMES = (("fill", "fill the grid"), ("search_every_cell", "searches, every cell"),
+              ("search_jump_points", "searches, jump points"), ("read_cells", "read the cells"),
+              ("corners", "find the corners"), ("total", "whole pipeline"))
+WAYS = (("today_ms", "today: set, find_path loop, str(path)", "#969696"),
+        ("bulk_ms", "brondel_bulk: fill, find_paths, find_corners", "#286ec8"))
+# The targets on a 2-core machine; the two-thread one is set on these maps.
+TARGETS = {"fill": 100, "read_cells": 20, "threads": 1.7, "total": 10}
+THREAD_TARGET_MAPS = ("8room_000", "random512-10-0")
 
 
 def machine_description():
@@ -90,85 +104,156 @@ def markdown(bench, python_costs, machine, date):
         lines.append("- Python `find_path` on a one-cell query: %.0f ns a call, of which %.0f ns "
                      "native search: %.0f ns overhead (a bare method call: %.0f ns)."
                      % (call, native, call - native, python_costs["bare_method_ns"]))
-        lines.append("- Filling a 512 × 512 map with `set` from Python: %.0f ms."
-                     % python_costs["fill_512_ms"])
+        lines += pipeline_markdown(python_costs["pipeline"])
     return "\n".join(lines) + "\n"
 
 
-# A 3 x 5 pixel font: five rows of three columns per glyph, '#' is ink.
-FONT = {
-    "a": ".#.#.#####.##.#", "b": "##.#.###.#.###.", "c": ".###..#..#...##",
-    "d": "##.#.##.##.###.", "e": "####..##.#..###", "f": "####..##.#..#..",
-    "g": ".###..#.##.#.##", "h": "#.##.#####.##.#", "i": "###.#..#..#.###",
-    "j": "..#..#..##.#.#.", "k": "#.##.###.#.##.#", "l": "#..#..#..#..###",
-    "m": "#.########.##.#", "n": "##.#.##.##.##.#", "o": ".#.#.##.##.#.#.",
-    "p": "##.#.###.#..#..", "q": ".#.#.##.###..##", "r": "##.#.###.#.##.#",
-    "s": ".###...#...###.", "t": "###.#..#..#..#.", "u": "#.##.##.##.####",
-    "v": "#.##.##.##.#.#.", "w": "#.##.########.#", "x": "#.##.#.#.#.##.#",
-    "y": "#.##.#.#..#..#.", "z": "###..#.#.#..###",
-    "0": "####.##.##.####", "1": ".#.##..#..#.###", "2": "##...#.#.#..###",
-    "3": "##...#.#...###.", "4": "#.##.####..#..#", "5": "####..##...###.",
-    "6": ".###..####.####", "7": "###..#.#..#..#.", "8": "####.#####.####",
-    "9": "####.####..###.", "-": "......###......", "_": "............###",
-    ".": ".............#.", "/": "..#..#.#.#..#..", " ": "...............",
-    "(": ".#.#..#..#...#.", ")": ".#...#..#..#.#.", ":": "....#.....#....",
-    ",": "..........#.#..", "*": "....#.###.#....",
-}
+def verdict(ratio, target):
+    return "met" if ratio >= target else "not met"
 
 
-def draw_text(canvas, x, y, message, colour=(0, 0, 0), scale=2):
-    for char in message.lower():
-        glyph = FONT.get(char, FONT[" "])
-        for row in range(5):
-            for col in range(3):
-                if glyph[row * 3 + col] == "#":
-                    canvas.fill_rect(x + col * scale, y + row * scale,
-                                     x + (col + 1) * scale, y + (row + 1) * scale, colour)
-        x += 4 * scale
+def two_threads_over_one(entry):
+    rates = entry["queries_per_s"]
+    return rates["2"] / rates["1"]
 
 
-def plot(bench, title):
-    """Grouped horizontal bars, median µs per query on a log scale."""
-    maps = bench["maps"]
-    bar, gap, left, top, width = 9, 12, 170, 60, 900
-    height = top + len(maps) * (3 * bar + gap) + 40
-    canvas = Canvas(width, height, (255, 255, 255))
-    draw_text(canvas, 10, 10, title)
-    x = left
-    for label, _, colour in ENGINES:
-        canvas.fill_rect(x, 34, x + 12, 46, colour)
-        draw_text(canvas, x + 18, 35, label)
-        x += 18 + 8 * len(label) + 30
-    values = [m[key][0] for m in maps for _, key, _ in ENGINES if m[key][0] > 0]
-    low = math.floor(math.log10(min(values))) if values else 0
-    high = math.ceil(math.log10(max(values))) if values else 1
-    high = max(high, low + 1)
-    span = width - left - 60
-
-    def to_x(value):
-        return left + int(span * (math.log10(max(value, 10 ** low)) - low) / (high - low))
-
-    bottom = height - 30
-    for power in range(low, high + 1):
-        tick = to_x(10 ** power)
-        canvas.fill_rect(tick, top - 4, tick + 1, bottom, (215, 215, 215))
-        draw_text(canvas, tick - 6, bottom + 6, "%g" % (10 ** power))
-    y = top
+def pipeline_markdown(pipeline):
+    maps = pipeline["maps"]
+    head = maps[0]
+    today, bulk = head["today_ms"], head["bulk_ms"]
+    reading = head["read_cells_ms"]
+    thread_maps = [m for m in maps if m["name"] in THREAD_TARGET_MAPS] or maps
+    slowest = min(two_threads_over_one(m) for m in thread_maps)
+    lines = [
+        "",
+        "### The Python pipeline",
+        "",
+        "CPython %s, %d CPUs. On each map, its scenario's first %d queries; each of %d rounds runs "
+        "today's way and brondel_bulk one after the other and checks that their answers (status, "
+        "length, cells, corners) are equal; times are the best of the rounds. The four measures, "
+        "on %s (the two-thread one on %s):"
+        % (pipeline["python"], pipeline["cpus"], head["queries"], pipeline["rounds"], head["name"],
+           ", ".join(m["name"] for m in thread_maps)),
+        "",
+        "| measure | target | measured | |",
+        "|---|---|---|---|",
+        "| fill %d × %d: per-cell `set` / `fill` | ≥ %d × | %.0f × (%.1f ms / %.3f ms) | %s |"
+        % (head["width"], head["height"], TARGETS["fill"], today["fill"] / bulk["fill"], today["fill"],
+           bulk["fill"], verdict(today["fill"] / bulk["fill"], TARGETS["fill"])),
+        "| read the cells of %d every-cell paths: parse `str(path)` / `path_cells` | ≥ %d × "
+        "| %.0f × (%.1f ms / %.2f ms) | %s |"
+        % (head["queries"], TARGETS["read_cells"], reading["str"] / reading["path_cells"], reading["str"],
+           reading["path_cells"], verdict(reading["str"] / reading["path_cells"], TARGETS["read_cells"])),
+        "| `find_paths`, 2 threads / 1 thread | ≥ %.1f × | %s | %s |"
+        % (TARGETS["threads"], ", ".join("%.2f ×" % two_threads_over_one(m) for m in thread_maps),
+           verdict(slowest, TARGETS["threads"])),
+        "| whole pipeline: today / brondel_bulk | ≥ %d × | %.1f × (%.0f ms / %.1f ms) | %s |"
+        % (TARGETS["total"], today["total"] / bulk["total"], today["total"], bulk["total"],
+           verdict(today["total"] / bulk["total"], TARGETS["total"])),
+        "",
+        "Each step in ms, today's way / brondel_bulk (`find_paths` on every CPU); the whole "
+        "pipeline is timed end to end.",
+        "",
+        "| map | " + " | ".join(label for _, label in STEP_NAMES) + " |",
+        "|---|" + "---|" * len(STEP_NAMES),
+    ]
     for m in maps:
-        draw_text(canvas, 10, y + bar, m["name"][:19])
-        for _, key, colour in ENGINES:
-            canvas.fill_rect(left, y, max(left + 1, to_x(m[key][0])), y + bar - 1, colour)
-            y += bar
-        y += gap
-    return canvas.png_bytes()
+        lines.append("| %s | " % m["name"] + " | ".join(
+            "%.1f / %.2f" % (m["today_ms"][key], m["bulk_ms"][key]) for key, _ in STEP_NAMES) + " |")
+    counts = sorted((key for key in head["queries_per_s"] if key != "loop"), key=int)
+    lines += [
+        "",
+        "Queries a second, every cell, each answer with its cells as a flat array: a per-call loop "
+        "(`find_path`, `get_path_length`, `path_cells(get_path())`) against `find_paths` on 1, 2 "
+        "and every CPU's threads.",
+        "",
+        "| map | loop | " + " | ".join("%s thread%s" % (c, "" if c == "1" else "s") for c in counts)
+        + " | 2 / 1 | 2 threads / loop |",
+        "|---|---|" + "---|" * (len(counts) + 2),
+    ]
+    for m in maps:
+        rates = m["queries_per_s"]
+        lines.append("| %s | %.0f | %s | %.2f | %.2f |" % (
+            m["name"], rates["loop"], " | ".join("%.0f" % rates[c] for c in counts),
+            two_threads_over_one(m), rates["2"] / rates["loop"]))
+    return lines
+
+
+def engines_chart(bench, path, date):
+    """Grouped horizontal bars per map, median µs per query, log scale."""
+    maps = bench["maps"]
+    figure, axes = plt.subplots(figsize=(9, 0.55 * len(maps) + 1.6))
+    height = 0.8 / len(ENGINES)
+    for at, (label, key, colour) in enumerate(ENGINES):
+        axes.barh([row + at * height for row in range(len(maps))], [m[key][0] for m in maps], height,
+                  label=label, color=colour)
+    axes.set_yticks([row + height for row in range(len(maps))], [m["name"] for m in maps])
+    axes.invert_yaxis()
+    axes.set_xscale("log")
+    axes.set_xlabel("median µs per query (log scale)")
+    axes.set_title("Native searches, %d queries a map (%s)" % (bench["queries_per_map"], date))
+    axes.grid(axis="x", which="both", alpha=0.3)
+    axes.legend(loc="upper left", bbox_to_anchor=(1.01, 1))
+    save(figure, path)
+
+
+def pipeline_chart(pipeline, path, date):
+    """One panel per map: each step today and in bulk, ms on a log scale."""
+    maps = pipeline["maps"]
+    columns = min(2, len(maps))
+    rows = math.ceil(len(maps) / columns)
+    figure, panels = plt.subplots(rows, columns, figsize=(6 * columns, 3.2 * rows), squeeze=False)
+    for panel in panels.flat[len(maps):]:
+        panel.set_visible(False)
+    for m, axes in zip(maps, panels.flat):
+        for at, (key, label, colour) in enumerate(WAYS):
+            axes.barh([row + at * 0.4 for row in range(len(STEP_NAMES))],
+                      [max(m[key][step], 1e-3) for step, _ in STEP_NAMES], 0.4, label=label, color=colour)
+        axes.set_yticks([row + 0.2 for row in range(len(STEP_NAMES))], [label for _, label in STEP_NAMES])
+        axes.invert_yaxis()
+        axes.set_xscale("log")
+        axes.set_xlabel("ms (log scale)")
+        axes.set_title("%s, %d queries" % (m["name"], m["queries"]))
+        axes.grid(axis="x", which="both", alpha=0.3)
+    figure.suptitle("Python round trip, CPython %s (%s)" % (pipeline["python"], date))
+    figure.legend(*panels.flat[0].get_legend_handles_labels(), loc="lower center", ncol=2,
+                  bbox_to_anchor=(0.5, -0.06))
+    save(figure, path)
+
+
+def threads_chart(pipeline, path, date):
+    """find_paths' queries a second against threads, a line per map; the
+    per-call loop of the same map as a dashed line."""
+    figure, axes = plt.subplots(figsize=(7, 4.5))
+    for m, colour in zip(pipeline["maps"], plt.rcParams["axes.prop_cycle"].by_key()["color"]):
+        rates = m["queries_per_s"]
+        counts = sorted((int(key) for key in rates if key != "loop"))
+        axes.plot(counts, [rates[str(c)] for c in counts], marker="o", color=colour,
+                  label="%s, find_paths" % m["name"])
+        axes.axhline(rates["loop"], color=colour, linestyle="--", linewidth=1,
+                     label="%s, per-call loop" % m["name"])
+        axes.set_xticks(counts)
+    axes.set_xlabel("threads")
+    axes.set_ylabel("queries a second (every cell)")
+    axes.set_ylim(bottom=0)
+    axes.set_title("find_paths throughput, %d CPUs (%s)" % (pipeline["cpus"], date))
+    axes.grid(alpha=0.3)
+    axes.legend(fontsize="small", loc="upper left", bbox_to_anchor=(1.01, 1))
+    save(figure, path)
+
+
+def save(figure, path):
+    figure.tight_layout()
+    # No creation date or software version in the file: a rerun changes it only when the figures do.
+    figure.savefig(path, dpi=100, bbox_inches="tight", metadata={"Software": None})
+    plt.close(figure)
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("bench_json")
     parser.add_argument("--python", help="figures of python_costs.py")
-    parser.add_argument("--markdown", required=True)
-    parser.add_argument("--png", required=True)
+    parser.add_argument("--out", required=True, help="folder of results.md and the charts")
     args = parser.parse_args()
     with open(args.bench_json) as source:
         bench = json.load(source)
@@ -177,10 +262,13 @@ def main():
         with open(args.python) as source:
             python_costs = json.load(source)
     date = datetime.date.today().isoformat()
-    with open(args.markdown, "w") as out:
+    os.makedirs(args.out, exist_ok=True)
+    with open(os.path.join(args.out, "results.md"), "w") as out:
         out.write(markdown(bench, python_costs, machine_description(), date))
-    with open(args.png, "wb") as out:
-        out.write(plot(bench, "median us per query, log scale (%s)" % date))
+    engines_chart(bench, os.path.join(args.out, "results.png"), date)
+    if python_costs:
+        pipeline_chart(python_costs["pipeline"], os.path.join(args.out, "pipeline.png"), date)
+        threads_chart(python_costs["pipeline"], os.path.join(args.out, "threads.png"), date)
 
 
 if __name__ == "__main__":

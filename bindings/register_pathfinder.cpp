@@ -1,7 +1,7 @@
-#include "register.hpp"
 #include "cell_argument.hpp"
 #include "docstrings.hpp"
 #include "initialised_only.hpp"
+#include "register.hpp"
 #include "required.hpp"
 #include "type_setup.hpp"
 

@@ -3,6 +3,8 @@
 #                                     by default the interpreter's
 #                                     site-packages below the prefix)
 #   <python dir>/brondel-stubs/       its type stub, as a stub-only package
+#   <python dir>/brondel_bulk...so    the bulk module, and its stub package
+#   <python dir>/brondel_bulk-stubs/  beside it
 #   include/voxel/*.hpp               the headers at the top of voxel/: the
 #                                     types the module exports for native
 #                                     callers
@@ -23,9 +25,11 @@ execute_process(
 set(BRONDEL_INSTALL_PYTHONDIR "${_brondel_site_packages}" CACHE STRING
   "Where the module goes, relative to the install prefix")
 
-install(TARGETS brondel LIBRARY DESTINATION "${BRONDEL_INSTALL_PYTHONDIR}")
-install(FILES "${PROJECT_SOURCE_DIR}/bindings/brondel.pyi"
-  DESTINATION "${BRONDEL_INSTALL_PYTHONDIR}/brondel-stubs" RENAME __init__.pyi)
+install(TARGETS brondel brondel_bulk LIBRARY DESTINATION "${BRONDEL_INSTALL_PYTHONDIR}")
+foreach(_brondel_module IN ITEMS brondel brondel_bulk)
+  install(FILES "${PROJECT_SOURCE_DIR}/bindings/${_brondel_module}.pyi"
+    DESTINATION "${BRONDEL_INSTALL_PYTHONDIR}/${_brondel_module}-stubs" RENAME __init__.pyi)
+endforeach()
 
 # The headers at the top of voxel/: the exported types and every header they
 # include. The search's internals (voxel/search/) stay behind.

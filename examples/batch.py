@@ -1,166 +1,95 @@
-"""Answers every query of a Moving AI .scen file with a pool of processes.
+"""Answers every query of a Moving AI .scen file with brondel_bulk.find_paths:
+the searches run on native threads, without the interpreter lock, each on a
+copy of the map taken at the call.
 
-The module holds the interpreter lock for the whole of every call, so one
-process answers one query at a time; more queries per second take more
-processes. Each worker process builds the map and a pathfinder once, the
-first time it is handed a chunk of queries, and keeps them for every later
-chunk.
+    python examples/batch.py bench/maps/den520d.map.scen [--threads N] [--limit Q] [--jump-points]
 
-The run answers the queries three ways: in this process alone, then with a
-pool of one worker and with a pool of N workers. Each pool answers them
-twice: the first pass includes starting the workers and building their maps,
-the second shows the pool at work. It prints the queries per second of each,
-the outcome counts, and checks that every pass gave exactly the answers of
-the single-process run (exit status 1 if not).
-
-answer_chunk() is the whole of a worker's job: a plain module-level function
-of picklable arguments and results, so any executor with the interface of
-concurrent.futures (submit/map) can run it, on this machine or another one.
+It answers the queries three ways and prints the queries per second of each
+(the median of three rounds, taken in turn): a loop of brondel calls in this
+process (find_path, get_path_length and path_cells per query), find_paths on
+one thread, and find_paths on N threads (default: one per CPU). It checks
+that the three give the same answers, bit for bit (exit status 1 if not),
+and says how much memory find_paths keeps for its next call.
 """
 import argparse
-import collections
-import concurrent.futures
-import multiprocessing
 import os
+import statistics
 import sys
 import time
 
 import brondel
+import brondel_bulk
 
-from movingai import MapError, read_map
+from movingai import MapError, read_map, read_scenario
 
-FOUND = 0
-
-Query = collections.namedtuple("Query", "start goal")
-# found: whether find_path returned 0; length and cells are those of the path
-# (0.0 and 0 when none was found).
-Answer = collections.namedtuple("Answer", "found length cells")
+ROUNDS = 3
 
 
-def read_scenario(path, limit=None):
-    """The queries of a .scen file: (start, goal) cells, zero-based (x, y),
-    and the map file named by it, looked up beside the .scen file."""
-    queries = []
-    map_name = None
-    with open(path, encoding="ascii") as source:
-        lines = source.read().splitlines()
-    if not lines or lines[0].split()[:1] != ["version"]:
-        raise MapError("%s: not a Moving AI scenario: the first line should be 'version 1'" % path)
-    for number, line in enumerate(lines[1:], start=2):
-        if not line.strip():
-            continue
-        fields = line.split("\t")
-        if len(fields) != 9:
-            raise MapError("%s: line %d: expected 9 tab-separated fields, got %d"
-                           % (path, number, len(fields)))
-        map_name = map_name or fields[1]
-        sx, sy, gx, gy = (int(value) for value in fields[4:8])
-        queries.append(Query((sx, sy), (gx, gy)))
-        if limit is not None and len(queries) == limit:
-            break
-    if map_name is None:
-        raise MapError("%s: no queries" % path)
-    # Scenario files name their map with the folders of the benchmark set;
-    # the map itself is expected beside the scenario.
-    map_path = os.path.join(os.path.dirname(os.path.abspath(path)), os.path.basename(map_name))
-    return map_path, queries
+def load(scenario_path, limit=None):
+    """The scenario's map as a filled projection_map, and its queries."""
+    scenario = read_scenario(scenario_path, limit)
+    grid = read_map(scenario.map_path)
+    projection = brondel.projection_map(grid.width, grid.height)
+    brondel_bulk.fill(projection, grid.occupancy())
+    return os.path.basename(scenario.map_path), projection, scenario.queries
 
 
-# The pathfinders of this process by map path, each bound to its map, built
-# on first use and kept for the life of the process.
-_loaded = {}
-
-
-def _pathfinder_for(map_path):
-    if map_path not in _loaded:
-        grid = read_map(map_path)
-        projection = grid.to_projection_map()
-        finder = brondel.pathfinder()
-        # The pathfinder keeps its map alive.
-        finder.init(projection, True)
-        _loaded[map_path] = finder
-    return _loaded[map_path]
-
-
-def answer_chunk(map_path, queries):
-    """Answers a list of queries on the map in map_path; returns a list of
-    Answer. Builds the map once per process."""
-    finder = _pathfinder_for(map_path)
+def answer_in_loop(finder, projection, queries, interpolate):
+    """find_paths' answers, one brondel call after the other. The pathfinder
+    is the caller's, kept from call to call as find_paths keeps its own."""
+    finder.init(projection, interpolate)
     answers = []
-    for start, goal in queries:
-        if finder.find_path([start[0] + 1, start[1] + 1, 0], [goal[0] + 1, goal[1] + 1, 0]) == FOUND:
-            answers.append(Answer(True, finder.get_path_length(), finder.get_path().length()))
-        else:
-            answers.append(Answer(False, 0.0, 0))
+    for x1, y1, x2, y2 in queries:
+        status = finder.find_path([x1 + 1, y1 + 1, 0], [x2 + 1, y2 + 1, 0])
+        length = finder.get_path_length() if status == 0 else 0.0
+        answers.append((status, length, brondel_bulk.path_cells(finder.get_path())))
     return answers
 
 
-def chunks(queries, size):
-    return [queries[at:at + size] for at in range(0, len(queries), size)]
-
-
-def answer_all(executor, map_path, queries, chunk_size):
-    """Answers every query with an executor (concurrent.futures interface);
-    the answers come back in the order of the queries."""
-    parts = chunks(queries, chunk_size)
-    answers = []
-    for part in executor.map(answer_chunk, [map_path] * len(parts), parts):
-        answers.extend(part)
-    return answers
-
-
-def timed(call):
-    began = time.perf_counter()
-    result = call()
-    return result, time.perf_counter() - began
-
-
-def run(scenario, workers, limit=None, chunk_size=64, out=None):
-    """Runs the three ways and prints the report (to stdout unless `out` is
-    given); returns the exit status."""
+def run(scenario_path, threads, limit=None, interpolate=True, out=None):
+    """Answers the queries the three ways and prints the report (to stdout
+    unless `out` is given); returns the exit status."""
     out = out or sys.stdout
-    map_path, queries = read_scenario(scenario, limit)
-    print("%s: %d queries on %s" % (os.path.basename(scenario), len(queries),
-                                    os.path.basename(map_path)), file=out)
-    _pathfinder_for(map_path)
-    reference, seconds = timed(lambda: answer_chunk(map_path, queries))
-    print("  %-20s %39s %10.0f queries/s" % ("this process alone", "", len(queries) / seconds),
-          file=out)
-    status = 0
-    for count in sorted({1, workers}):
-        # Workers are started afresh, not forked from this process (which has
-        # the map already), so that each builds its own.
-        with concurrent.futures.ProcessPoolExecutor(
-                count, mp_context=multiprocessing.get_context("spawn")) as pool:
-            passes = [timed(lambda: answer_all(pool, map_path, queries, chunk_size))
-                      for _ in range(2)]
-        name = "%d worker%s" % (count, "" if count == 1 else "s")
-        print("  %-20s first pass %7.3f s (start-up included), then %10.0f queries/s"
-              % (name, passes[0][1], len(queries) / passes[1][1]), file=out)
-        different = sum(answer != expected for answers, _ in passes
-                        for answer, expected in zip(answers, reference))
-        if different or any(len(answers) != len(reference) for answers, _ in passes):
-            print("error: %d answers of %s differ from the single-process run" % (different, name),
-                  file=out)
-            status = 1
-    found = sum(answer.found for answer in reference)
+    map_name, projection, queries = load(scenario_path, limit)
+    print("%s: %d queries on %s, %s" % (os.path.basename(scenario_path), len(queries), map_name,
+                                        "every cell" if interpolate else "jump points"), file=out)
+    finder = brondel.pathfinder()
+    ways = {
+        "a loop of find_path calls": lambda: answer_in_loop(finder, projection, queries, interpolate),
+        "find_paths, 1 thread": lambda: brondel_bulk.find_paths(projection, queries, interpolate, 1),
+        "find_paths, %d threads" % threads: lambda: brondel_bulk.find_paths(projection, queries, interpolate,
+                                                                             threads),
+    }
+    seconds = {name: [] for name in ways}
+    answers = {}
+    for _ in range(ROUNDS):
+        for name, way in ways.items():
+            began = time.perf_counter()
+            answers[name] = way()
+            seconds[name].append(time.perf_counter() - began)
+    for name in ways:
+        print("  %-28s %10.0f queries/s" % (name, len(queries) / statistics.median(seconds[name])), file=out)
+    reference = answers["a loop of find_path calls"]
+    found = sum(status == 0 for status, _, _ in reference)
     print("found %d, not found %d" % (found, len(reference) - found), file=out)
-    if status == 0:
-        print("every pool's answers equal the single-process run", file=out)
-    return status
+    print("find_paths kept %.1f MiB for its next call" % (brondel_bulk.release() / 2 ** 20), file=out)
+    if any(way_answers != reference for way_answers in answers.values()):
+        print("error: the ways' answers differ", file=out)
+        return 1
+    print("the three ways give the same answers", file=out)
+    return 0
 
 
 def parse_args(argv):
     parser = argparse.ArgumentParser(
-        description="Answer every query of a Moving AI .scen file with a pool of processes.")
+        description="Answer every query of a Moving AI .scen file with brondel_bulk.find_paths on threads.")
     parser.add_argument("scenario", help="a .scen file; its map is looked up beside it")
-    parser.add_argument("--workers", type=int, default=os.cpu_count() or 1, metavar="N",
-                        help="processes of the larger pool (default: the number of CPUs, %(default)s)")
+    parser.add_argument("--threads", type=int, default=os.cpu_count() or 1, metavar="N",
+                        help="threads of the last way (default: the number of CPUs, %(default)s)")
     parser.add_argument("--limit", type=int, metavar="Q", help="answer only the first Q queries")
-    parser.add_argument("--chunk", type=int, default=64, metavar="C",
-                        help="queries handed to a worker at a time (default: %(default)s)")
+    parser.add_argument("--jump-points", action="store_true", help="paths as jump points, not every cell")
     args = parser.parse_args(argv)
-    for name in ("workers", "chunk", "limit"):
+    for name in ("threads", "limit"):
         if getattr(args, name) is not None and getattr(args, name) < 1:
             parser.error("--%s must be at least 1" % name)
     return args
@@ -169,8 +98,8 @@ def parse_args(argv):
 def main(argv=None):
     args = parse_args(argv)
     try:
-        return run(args.scenario, args.workers, args.limit, args.chunk)
-    except (OSError, MapError, ValueError) as error:
+        return run(args.scenario, args.threads, args.limit, not args.jump_points)
+    except (OSError, MapError) as error:
         print("error: %s" % error, file=sys.stderr)
         return 1
 

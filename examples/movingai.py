@@ -1,4 +1,5 @@
-"""Reader for Moving AI grid maps (.map files), shared by the demo and the tests.
+"""Reader for Moving AI grid maps (.map files) and their scenarios (.scen
+files), shared by the examples, the benchmark and the tests.
 
 A .map file holds a header and then the grid, one text line per row:
 
@@ -12,7 +13,17 @@ Row i of the grid is y = i and column j is x = j (origin top-left). The cells
 '.' and 'G' are free; every other character (walls '@', out of bounds 'O',
 trees 'T', swamp 'S', water 'W', ...) counts as occupied, since a
 projection_map knows only free and occupied cells.
+
+A .scen file holds the line 'version 1' (or 'version 1.0') and then one query
+a line, nine fields separated by tabs or, in some published files, by spaces:
+
+    bucket  map  map-width  map-height  start-x  start-y  goal-x  goal-y  optimal-length
+
+Coordinates are zero-based cells as in the .map file.
 """
+import collections
+import os
+
 import brondel
 
 FREE_CELLS = frozenset(".G")
@@ -24,6 +35,19 @@ MAX_SIDE = 32767
 
 class MapError(ValueError):
     """A map file that cannot be read; the message says where and why."""
+
+
+# A query of a scenario: start (x1, y1), goal (x2, y2). Being a sequence of
+# four ints, it is also what brondel_bulk.find_paths takes.
+Query = collections.namedtuple("Query", "x1 y1 x2 y2")
+
+
+class Scenario:
+    """The queries of a .scen file and the path of the map they are asked on."""
+
+    def __init__(self, map_path, queries):
+        self.map_path = map_path
+        self.queries = queries
 
 
 class MovingAiMap:
@@ -45,6 +69,11 @@ class MovingAiMap:
         """Every free cell in reading order: row by row from the top."""
         return [(x, y) for y, row in enumerate(self.rows)
                 for x, cell in enumerate(row) if cell in FREE_CELLS]
+
+    def occupancy(self):
+        """The grid as bytes, one a cell row by row from the top, 1 where
+        occupied and 0 where free: the layout brondel_bulk.fill takes."""
+        return bytes(0 if cell in FREE_CELLS else 1 for row in self.rows for cell in row)
 
     def to_projection_map(self):
         """A brondel.projection_map holding 1 in every occupied cell."""
@@ -109,3 +138,34 @@ def _size(header, name):
                            % (name, key, MAX_SIDE, text))
         size.append(int(text))
     return size
+
+
+def read_scenario(path, limit=None):
+    """Reads a .scen file, its first `limit` queries only when given. Its map
+    is looked up beside it: scenario files name their map with the folders of
+    the published set. Raises OSError when the file cannot be opened and
+    MapError when its content is not a well-formed scenario."""
+    with open(path, "r", encoding="ascii", errors="replace") as source:
+        lines = source.read().splitlines()
+    if not lines or lines[0].split()[:1] != ["version"]:
+        raise MapError("%s: not a Moving AI scenario: the first line should be 'version 1', got %r"
+                       % (path, lines[0] if lines else ""))
+    queries = []
+    map_name = None
+    for number, line in enumerate(lines[1:], start=2):
+        if limit is not None and len(queries) == limit:
+            break
+        if not line.strip():
+            continue
+        # Tabs where there are any, so that a map name may hold spaces.
+        fields = line.split("\t") if "\t" in line else line.split()
+        cells = fields[4:8]
+        if len(fields) != 9 or not all(cell.strip().isdigit() for cell in cells):
+            raise MapError("%s: line %d: expected 9 fields separated by tabs or spaces, the 5th to "
+                           "8th whole numbers (start x y, goal x y), got %r" % (path, number, line))
+        map_name = map_name or fields[1].strip()
+        queries.append(Query(*(int(cell) for cell in cells)))
+    if not queries:
+        raise MapError("%s: no queries" % path)
+    map_path = os.path.join(os.path.dirname(os.path.abspath(path)), os.path.basename(map_name))
+    return Scenario(map_path, queries)

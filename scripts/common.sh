@@ -13,8 +13,11 @@ WARNINGS_AS_ERRORS=-DBRONDEL_WARNINGS_AS_ERRORS=ON
 
 # Packages every build needs; scripts add their own.
 BASE_PACKAGES=(cmake ninja-build g++ pybind11-dev googletest binutils)
-# The benchmark compares with libtcod's A*; its short run is part of the tests.
-BENCH_PACKAGES=(libtcod-dev)
+# Debian's python3: Debian's Python packages (matplotlib, dask) are built for it.
+DEBIAN_PYTHON="${BRONDEL_DEBIAN_PYTHON:-/usr/bin/python3}"
+# The benchmark compares with libtcod's A* and draws its charts with
+# matplotlib; its short run is part of the tests.
+BENCH_PACKAGES=(libtcod-dev python3-matplotlib)
 
 require_root() {
     if [ "$(id -u)" -ne 0 ]; then

@@ -36,8 +36,8 @@
 
 class corner_finding_algorithm_wrapper {
 public:
-    std::array<unsigned int, 2> corner;         // {x, y} of the last corner found
-    OSTREL::Voxel::projection_map corner_map;   // run ends and corners only
+    std::array<unsigned int, 2> corner;        // {x, y} of the last corner found
+    OSTREL::Voxel::projection_map corner_map;  // run ends and corners only
 
     explicit corner_finding_algorithm_wrapper(const OSTREL::Voxel::projection_map& source)
         : corner{0, 0}, corner_map(corner_map_of(source)) {}
@@ -45,8 +45,7 @@ public:
     // Finds the corner of `path` on the corner map and stores it in `corner`.
     // Always returns 0. The first argument is accepted and not used.
     int find_corner(std::size_t /*unused*/, const OSTREL::Voxel::path_2d& path) {
-        return OSTREL::Voxel::CornerFindingAlgorithm(path.coords.size(), path.coords.data(), corner_map,
-                                                     corner.data());
+        return OSTREL::Voxel::CornerFindingAlgorithm(path.coords.size(), path.coords.data(), corner_map, corner.data());
     }
 
 private:

@@ -21,12 +21,11 @@ namespace Voxel {
 namespace {
 
 void require_supported_size(const projection_map& map) {
-    if (map.resolution[0] > jps_pathfinder::max_extent ||
-        map.resolution[1] > jps_pathfinder::max_extent) {
+    if (map.resolution[0] > jps_pathfinder::max_extent || map.resolution[1] > jps_pathfinder::max_extent) {
         std::ostringstream message;
         message << "a map of " << map.resolution[0] << " x " << map.resolution[1]
-                << " cells is too large for the pathfinder (at most "
-                << jps_pathfinder::max_extent << " cells in each direction)";
+                << " cells is too large for the pathfinder (at most " << jps_pathfinder::max_extent
+                << " cells in each direction)";
         throw std::length_error(message.str());
     }
 }
@@ -93,8 +92,7 @@ jps_pathfinder::~jps_pathfinder() {
     give_freed_grid_back(node_grid_bytes(width, height));
 }
 
-int jps_pathfinder::find_path(const std::array<unsigned int, 3>& first,
-                              const std::array<unsigned int, 3>& second) {
+int jps_pathfinder::find_path(const std::array<unsigned int, 3>& first, const std::array<unsigned int, 3>& second) {
     return find_path_between(*this, first, second,
                              [this](int sx, int sy, int gx, int gy) { return searchGoal(sx, sy, gx, gy); });
 }

@@ -87,7 +87,7 @@ namespace Voxel {
 
 class BRONDEL_EXPORT jps_pathfinder : public i_pathfinder {
 public:
-    using cell = std::pair<int, int>;   // (column, row), zero-based
+    using cell = std::pair<int, int>;  // (column, row), zero-based
 
     // A search gives up after taking this many nodes off the open list.
     static constexpr int max_expansions = 5000;
@@ -123,10 +123,8 @@ public:
     }
 
     // The interface (i_pathfinder), in slot order.
-    int find_path(const std::array<unsigned int, 3>& first,
-                  const std::array<unsigned int, 3>& second) override;
-    int test_direct_view(const std::array<unsigned int, 3>& first,
-                         const std::array<unsigned int, 3>& second) override;
+    int find_path(const std::array<unsigned int, 3>& first, const std::array<unsigned int, 3>& second) override;
+    int test_direct_view(const std::array<unsigned int, 3>& first, const std::array<unsigned int, 3>& second) override;
     int init(const projection_map& map, bool interpolate) override;
     const path_2d& get_path() const override;
     const float& get_path_length() const override;

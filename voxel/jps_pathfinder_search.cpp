@@ -35,8 +35,9 @@ int jps_pathfinder::manhattan(int dx, int dy) {
 }
 
 bool jps_pathfinder::findPath(int sx, int sy, int gx, int gy, std::vector<int>& out, float& out_length) {
-    return find_path_by(*this, sx, sy, gx, gy, out, out_length,
-                        [this](int from_x, int from_y, int to_x, int to_y) { return searchGoal(from_x, from_y, to_x, to_y); });
+    return find_path_by(*this, sx, sy, gx, gy, out, out_length, [this](int from_x, int from_y, int to_x, int to_y) {
+        return searchGoal(from_x, from_y, to_x, to_y);
+    });
 }
 
 jps_node* jps_pathfinder::searchGoal(int sx, int sy, int gx, int gy) {

@@ -1,8 +1,9 @@
 """The wheels that scripts/dist.sh writes into dist/: their names, metadata
-and RECORD; the Linux wheel installed offline into a fresh venv, where it
-searches and where mypy finds its stub without configuration; the Windows
-wheel accepted by pip for CPython 3.8 on win_amd64. Each wheel must carry the
-very module file that its build's tests ran.
+and RECORD; the Linux wheel installed offline into a fresh venv, where both
+modules import and search and where mypy finds their stubs without
+configuration; the Windows wheel accepted by pip for CPython 3.8 on
+win_amd64. Each wheel must carry the very module files that its build's
+tests ran.
 
 Run after scripts/dist.sh, by scripts/test.sh. The folders can be moved with
 BRONDEL_DIST_DIR, BRONDEL_BUILD_DIR and BRONDEL_WINDOWS_BUILD_DIR; mypy is
@@ -27,9 +28,10 @@ REPO = os.path.dirname(os.path.dirname(HERE))
 DIST = os.environ.get("BRONDEL_DIST_DIR") or os.path.join(REPO, "dist")
 BUILD = os.environ.get("BRONDEL_BUILD_DIR") or os.path.join(REPO, "build")
 WINDOWS_BUILD = os.environ.get("BRONDEL_WINDOWS_BUILD_DIR") or os.path.join(REPO, "build-windows")
-STUB = os.path.join(REPO, "bindings", "brondel.pyi")
-LINUX_MODULE = "brondel.cpython-38-x86_64-linux-gnu.so"
-WINDOWS_MODULE = "brondel.cp38-win_amd64.pyd"
+MODULES = ("brondel", "brondel_bulk")
+STUBS = {"%s-stubs/__init__.pyi" % name: os.path.join(REPO, "bindings", name + ".pyi") for name in MODULES}
+LINUX_SUFFIX = ".cpython-38-x86_64-linux-gnu.so"
+WINDOWS_SUFFIX = ".cp38-win_amd64.pyd"
 
 
 def project_version():
@@ -38,11 +40,13 @@ def project_version():
 
 
 VERSION = project_version()
+# platform: (wheel, {module file: the file its build's tests ran})
 WHEELS = {
     "linux_x86_64": ("brondel-%s-cp38-cp38-linux_x86_64.whl" % VERSION,
-                     LINUX_MODULE, os.path.join(BUILD, "python", LINUX_MODULE)),
+                     {name + LINUX_SUFFIX: os.path.join(BUILD, "python", name + LINUX_SUFFIX) for name in MODULES}),
     "win_amd64": ("brondel-%s-cp38-cp38-win_amd64.whl" % VERSION,
-                  WINDOWS_MODULE, os.path.join(WINDOWS_BUILD, "python", WINDOWS_MODULE)),
+                  {name + WINDOWS_SUFFIX: os.path.join(WINDOWS_BUILD, "python", name + WINDOWS_SUFFIX)
+                   for name in MODULES}),
 }
 
 
@@ -65,10 +69,10 @@ class WheelFileTest(unittest.TestCase):
 
     def test_dist_holds_the_two_wheels(self):
         found = sorted(name for name in os.listdir(DIST) if name.endswith(".whl"))
-        self.assertEqual(found, sorted(name for name, _, _ in WHEELS.values()))
+        self.assertEqual(found, sorted(name for name, _ in WHEELS.values()))
 
     def test_every_record_hash_checks(self):
-        for name, _, _ in WHEELS.values():
+        for name, _ in WHEELS.values():
             with self.subTest(wheel=name), zipfile.ZipFile(os.path.join(DIST, name)) as wheel:
                 record_name = "brondel-%s.dist-info/RECORD" % VERSION
                 rows = list(csv.reader(io.StringIO(wheel.read(record_name).decode("utf-8"))))
@@ -83,7 +87,7 @@ class WheelFileTest(unittest.TestCase):
                     self.assertEqual(int(size), len(data), path)
 
     def test_metadata_and_tag(self):
-        for platform, (name, _, _) in WHEELS.items():
+        for platform, (name, _) in WHEELS.items():
             with self.subTest(wheel=name), zipfile.ZipFile(os.path.join(DIST, name)) as wheel:
                 info = "brondel-%s.dist-info/" % VERSION
                 meta = email.parser.Parser().parsestr(wheel.read(info + "METADATA").decode("utf-8"))
@@ -97,21 +101,22 @@ class WheelFileTest(unittest.TestCase):
                 self.assertEqual(tags["Root-Is-Purelib"], "false")
                 self.assertEqual(tags.get_all("Tag"), ["cp38-cp38-" + platform])
 
-    def test_module_is_the_tested_build_and_stub_the_source(self):
-        for name, module, built in WHEELS.values():
+    def test_modules_are_the_tested_build_and_stubs_the_source(self):
+        for name, modules in WHEELS.values():
             with self.subTest(wheel=name), zipfile.ZipFile(os.path.join(DIST, name)) as wheel:
                 payload = sorted(n for n in wheel.namelist() if ".dist-info/" not in n)
-                self.assertEqual(payload, sorted([module, "brondel-stubs/__init__.pyi"]))
-                self.assertEqual(wheel.read(module), read(built))
-                self.assertEqual(wheel.read("brondel-stubs/__init__.pyi"), read(STUB))
+                self.assertEqual(payload, sorted(list(modules) + list(STUBS)))
+                for packed, source in list(modules.items()) + list(STUBS.items()):
+                    self.assertEqual(wheel.read(packed), read(source), packed)
 
 
-# Run in the venv: the module, its metadata and one search.
+# Run in the venv: the modules, the metadata and one search with each.
 INSTALLED_CHECK = textwrap.dedent("""
     import importlib.metadata, sys
-    import brondel
+    import brondel, brondel_bulk
     assert brondel.__file__.startswith(sys.prefix), brondel.__file__
     print(brondel.__file__)
+    print(brondel_bulk.__file__)
     print(importlib.metadata.version("brondel"))
     print(sorted(name for name in vars(brondel) if not name.startswith("__")))
     grid = brondel.projection_map(4, 3)
@@ -119,6 +124,7 @@ INSTALLED_CHECK = textwrap.dedent("""
     finder = brondel.pathfinder()
     finder.init(grid, True)
     print(finder.find_path([1, 1, 0], [3, 1, 0]), finder.get_path(), finder.get_path_length())
+    print(brondel_bulk.find_paths(grid, [(0, 0, 2, 0)], True, 2))
 """)
 
 # Run in the venv: every misuse line of the typing sample raises.
@@ -161,15 +167,16 @@ class LinuxInstallTest(unittest.TestCase):
     def test_imports_searches_and_knows_its_version(self):
         status, output = run(self.python, "-c", INSTALLED_CHECK, cwd=self.work)
         self.assertEqual(status, 0, output)
-        module_file, version, names, search = output.splitlines()
-        self.assertEqual(os.path.basename(module_file), LINUX_MODULE)
-        self.assertEqual(read(module_file), read(WHEELS["linux_x86_64"][2]))
+        module_file, bulk_file, version, names, search, bulk_search = output.splitlines()
+        for installed in (module_file, bulk_file):
+            self.assertEqual(read(installed), read(WHEELS["linux_x86_64"][1][os.path.basename(installed)]))
         self.assertEqual(version, VERSION)
         # The version lives in the metadata only: the module defines nothing
         # but its five classes.
         self.assertEqual(names, str(sorted(["cornerfinder", "path_2d", "pathfinder",
                                             "pathfinder_ifc", "projection_map"])))
         self.assertEqual(search, "0 (0, 0) > (1, 1) > (2, 0) 2.8284270763397217")
+        self.assertEqual(bulk_search, "[(0, 2.8284270763397217, array('i', [0, 0, 1, 1, 2, 0]))]")
 
     def mypy(self, *arguments):
         """mypy on the venv's interpreter, from a folder without configuration."""
@@ -219,10 +226,11 @@ class WindowsAcceptanceTest(unittest.TestCase):
                                  "--platform", "win_amd64", "--python-version", "3.8",
                                  "--implementation", "cp", "--target", target, "brondel")
             self.assertEqual(status, 0, output)
-            self.assertEqual(sorted(os.listdir(target)),
-                             sorted(["brondel-%s.dist-info" % VERSION, "brondel-stubs", WINDOWS_MODULE]))
-            self.assertEqual(read(os.path.join(target, WINDOWS_MODULE)), read(WHEELS["win_amd64"][2]))
-            self.assertEqual(read(os.path.join(target, "brondel-stubs", "__init__.pyi")), read(STUB))
+            modules = WHEELS["win_amd64"][1]
+            self.assertEqual(sorted(os.listdir(target)), sorted(
+                ["brondel-%s.dist-info" % VERSION] + list(modules) + [name + "-stubs" for name in MODULES]))
+            for laid_out, source in list(modules.items()) + list(STUBS.items()):
+                self.assertEqual(read(os.path.join(target, laid_out)), read(source), laid_out)
 
 
 if __name__ == "__main__":

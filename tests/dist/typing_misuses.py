@@ -1,7 +1,8 @@
-"""Misuses of the module: the stub makes mypy report each marked line once,
-with the error code given in its comment, and the module itself refuses each
-of them with TypeError or AttributeError."""
+"""Misuses of the modules: the stubs make mypy report each marked line once,
+with the error code given in its comment, and the modules themselves refuse
+each of them with TypeError or AttributeError."""
 import brondel
+import brondel_bulk
 
 grid = brondel.projection_map(3, 2)
 finder = brondel.pathfinder()
@@ -23,3 +24,7 @@ finder.get_path_length() + "cells"  # misuse: operator
 len(finder.get_path())  # misuse: arg-type
 corners.find_corner(0, [0, 0])  # misuse: arg-type
 corners.corner = [1, 2]  # misuse: misc
+brondel_bulk.fill(grid, [0, 0, 0, 0, 0, 0])  # misuse: arg-type
+brondel_bulk.find_paths(grid, [(0, 0, 1, 1)])  # misuse: call-arg
+brondel_bulk.path_cells(grid)  # misuse: arg-type
+brondel_bulk.cells(grid).append(0)  # misuse: attr-defined

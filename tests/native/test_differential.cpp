@@ -3,9 +3,11 @@
 // Compared: status, the order of the closed list (so the number of expansions
 // too), the open list left behind, the path cells and the bit pattern of the
 // length, in both interpolate modes; and the answers of test_direct_view.
+// The threaded batch is held to the same reference, query by query.
 #include "tests/reference/reference_pathfinder.hpp"
 #include "tests/support/movingai.hpp"
 #include "tests/support/search_outcome.hpp"
+#include "voxel/bulk/batch_search.hpp"
 #include "voxel/jps_pathfinder.hpp"
 
 #include <gtest/gtest.h>
@@ -25,7 +27,9 @@ using brondel_test::describe_difference;
 using brondel_test::node_grid_is_clean;
 using brondel_test::outcome_of;
 using brondel_test::search_outcome;
+using OSTREL::Voxel::batch_search;
 using OSTREL::Voxel::jps_pathfinder;
+using OSTREL::Voxel::path_query;
 using OSTREL::Voxel::projection_map;
 using coordinate = std::array<unsigned int, 3>;
 
@@ -60,8 +64,8 @@ public:
 
 std::string where(std::uint32_t seed, const coordinate& first, const coordinate& second) {
     std::ostringstream text;
-    text << "seed " << seed << ", first (" << first[0] << ", " << first[1] << "), second ("
-         << second[0] << ", " << second[1] << ")";
+    text << "seed " << seed << ", first (" << first[0] << ", " << first[1] << "), second (" << second[0] << ", "
+         << second[1] << ")";
     return text.str();
 }
 
@@ -246,5 +250,58 @@ TEST(Differential, BenchmarkQueriesSample) {
             }
         }
         EXPECT_TRUE(finders.nodes_clean()) << name;
+    }
+}
+
+namespace {
+
+// Answer i of the last run against the reference's answer to the same query:
+// status, cells and length bits, a failed query's length being 0.
+::testing::AssertionResult batch_answer_is_reference(const batch_search& batch, std::size_t i, const path_query& query,
+                                                     reference_pathfinder& reference) {
+    const auto one_based = [](int x, int y) {
+        return coordinate{static_cast<unsigned int>(x) + 1u, static_cast<unsigned int>(y) + 1u, 0};
+    };
+    const int status = reference.find_path(one_based(query.x1, query.y1), one_based(query.x2, query.y2));
+    const std::vector<int> expected_cells = status == 0 ? reference.path() : std::vector<int>{};
+    const std::uint32_t expected_bits = brondel_test::float_bits(status == 0 ? reference.path_length() : 0.0f);
+    const OSTREL::Voxel::path_answer answer = batch.answer(i);
+    const std::vector<int> cells(answer.cells, answer.cells + answer.values);
+    if (answer.status == status && cells == expected_cells && brondel_test::float_bits(answer.length) == expected_bits)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "query " << i << " (" << query.x1 << ", " << query.y1 << ") to ("
+                                         << query.x2 << ", " << query.y2 << "): reference status " << status << ", "
+                                         << expected_cells.size() / 2 << " cells; batch status " << answer.status
+                                         << ", " << cells.size() / 2 << " cells";
+}
+
+path_query zero_based(const coordinate& first, const coordinate& second) {
+    return {static_cast<int>(first[0] - 1u), static_cast<int>(first[1] - 1u), static_cast<int>(second[0] - 1u),
+            static_cast<int>(second[1] - 1u)};
+}
+
+}  // namespace
+
+// One batch for all maps, so that its pathfinders are rebound from size to
+// size; one thread and several, on the same queries.
+TEST(Differential, BatchOnRandomMaps) {
+    batch_search batch;
+    reference_pathfinder reference;
+    for (std::uint32_t seed = 1; seed <= 300; ++seed) {
+        map_maker maker(seed);
+        const projection_map map = maker.any();
+        std::vector<path_query> queries;
+        for (int query = 0; query < 24; ++query) queries.push_back(zero_based(maker.cell_of(map), maker.cell_of(map)));
+        batch.load(map);
+        for (bool interpolate : {true, false}) {
+            reference.init(map, interpolate);
+            for (unsigned int threads : {1u, 3u}) {
+                ASSERT_TRUE(batch.run(queries, interpolate, threads, {}));
+                ASSERT_EQ(batch.answer_count(), queries.size());
+                for (std::size_t i = 0; i < queries.size(); ++i)
+                    ASSERT_TRUE(batch_answer_is_reference(batch, i, queries[i], reference))
+                        << "seed " << seed << ", " << threads << " threads, interpolate " << interpolate;
+            }
+        }
     }
 }

@@ -81,12 +81,14 @@ bool failsAfter(int allowed, Call call) {
 // A search that runs out of memory leaves the grid clean and the last path
 // and length as they were.
 TEST(JpsOutOfMemory, FailedSearchLeavesTheGridClean) {
+    // clang-format off
     const projection_map map = drawn_map({"..........",
                                          ".####.###.",
                                          ".#......#.",
                                          ".#.##...#.",
                                          "...#..#...",
                                          "####..####"});
+    // clang-format on
     for (bool interpolate : {true, false}) {
         jps_pathfinder reference;
         reference.init(map, interpolate);

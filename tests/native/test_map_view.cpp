@@ -71,11 +71,13 @@ TEST(MapView, DiagonalRunTellsWhatItsVerticalProbeFound) {
 }
 
 TEST(MapView, DiagonalRunStoppedByAnythingElseTellsNothing) {
+    // clang-format off
     const projection_map map = drawn_map({"......",
                                          "......",
                                          ".#....",
                                          "......",
                                          "......"});
+    // clang-format on
     // A forced neighbour at (2, 2): (1, 2) is blocked, (1, 3) is free.
     const diagonal_stop forced = runDiagonal(map, {1, 1}, 1, 1, {9, 9});
     ASSERT_TRUE(forced.found);

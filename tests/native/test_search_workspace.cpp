@@ -23,9 +23,7 @@ struct bound_pathfinder {
     jps_pathfinder finder;
     bound_pathfinder(unsigned int width, unsigned int height) : map(width, height) { finder.init(map, false); }
     // A search across the map, from corner to corner.
-    int search() {
-        return finder.find_path({1, 1, 0}, {map.resolution[0], map.resolution[1], 0});
-    }
+    int search() { return finder.find_path({1, 1, 0}, {map.resolution[0], map.resolution[1], 0}); }
 };
 
 constexpr std::size_t large_cells = 1000 * 1000;

@@ -19,6 +19,7 @@ using OSTREL::Voxel::jps_pathfinder;
 
 namespace {
 
+// clang-format off
 const fixed_case worked_examples[] = {
     {"the start is the goal",
      {"...", "...", "..."},
@@ -180,6 +181,7 @@ const fixed_case worked_examples[] = {
       {}, 0x00000000u},
      3},
 };
+// clang-format on
 
 // Fresh pathfinders for every case, so that a failed search's length is 0.
 template <typename Pathfinder>

@@ -1,6 +1,6 @@
 """pip install of a clean source tree into a fresh CPython venv, offline:
-the module builds, imports from the venv with its stub package beside it, and
-answers a search."""
+both modules build, import from the venv with their stub packages beside
+them, and answer a search."""
 import glob
 import os
 import shutil
@@ -16,14 +16,17 @@ WHEEL_WHEELS = "/usr/share/python-wheels/wheel-*.whl"
 
 CHECK = textwrap.dedent("""
     import os, sys
-    import brondel
-    assert brondel.__file__.startswith(sys.prefix), brondel.__file__
-    assert os.path.isfile(os.path.join(os.path.dirname(brondel.__file__), "brondel-stubs", "__init__.pyi"))
+    import brondel, brondel_bulk
+    for module in (brondel, brondel_bulk):
+        assert module.__file__.startswith(sys.prefix), module.__file__
+        stub = os.path.join(os.path.dirname(module.__file__), module.__name__ + "-stubs", "__init__.pyi")
+        assert os.path.isfile(stub), stub
     grid = brondel.projection_map(4, 3)
     finder = brondel.pathfinder()
     finder.init(grid, True)
     assert finder.find_path([1, 1, 7], [3, 1, 9]) == 0
     print(finder.get_path(), finder.get_path_length())
+    print(list(brondel_bulk.find_paths(grid, [(0, 0, 2, 0)], True)[0][2]))
 """)
 
 
@@ -58,7 +61,7 @@ class PipInstallTest(unittest.TestCase):
             self.run_checked(python, "-m", "pip", "install", "--no-index", "--no-cache-dir",
                              "--no-build-isolation", source)
             out = self.run_checked(python, "-c", CHECK, cwd=work)
-        self.assertEqual(out.strip(), "(0, 0) > (1, 0) > (2, 0) 2.0")
+        self.assertEqual(out.splitlines(), ["(0, 0) > (1, 0) > (2, 0) 2.0", "[0, 0, 1, 0, 2, 0]"])
 
 
 if __name__ == "__main__":

@@ -12,14 +12,19 @@ import tempfile
 import unittest
 import zlib
 
-EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir, "examples")
+REPO = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir)
+EXAMPLES = os.path.join(REPO, "examples")
 sys.path.insert(0, EXAMPLES)
+# Scenario folders: the benchmark's and, where the shared data sits beside the
+# repository, its copy of the published set.
+SCENARIO_FOLDERS = [os.path.join(REPO, "bench", "maps"),
+                    os.path.join(REPO, os.pardir, "shared", "data", "movingai")]
 
 import brondel  # noqa: E402
 import bitmap_font  # noqa: E402
 import demo  # noqa: E402
 import picture  # noqa: E402
-from movingai import MapError, parse_map  # noqa: E402
+from movingai import MapError, Query, parse_map, read_map, read_scenario  # noqa: E402
 from png_writer import Canvas  # noqa: E402
 from reachability import reach, squeezed_diagonals  # noqa: E402
 
@@ -56,6 +61,7 @@ class MapReaderTest(unittest.TestCase):
         self.assertFalse(grid.is_free(4, 0))
         self.assertFalse(grid.is_free(-1, 0))
         self.assertEqual(grid.free_cells(), [(0, 0), (1, 0), (2, 1)])
+        self.assertEqual(grid.occupancy(), bytes([0, 0, 1, 1, 1, 1, 0, 1]))
         # projection_map prints its highest row first.
         self.assertEqual(str(grid.to_projection_map()), "1 1 0 1\n0 0 1 1\n")
 
@@ -82,6 +88,56 @@ class MapReaderTest(unittest.TestCase):
                     parse_map(lines, name="x.map")
                 self.assertIn(message, str(caught.exception))
                 self.assertTrue(str(caught.exception).startswith("x.map: "))
+
+
+class ScenarioReaderTest(unittest.TestCase):
+    def write(self, text):
+        folder = tempfile.TemporaryDirectory()
+        self.addCleanup(folder.cleanup)
+        path = os.path.join(folder.name, "x.map.scen")
+        with open(path, "w") as target:
+            target.write(text)
+        return path
+
+    def test_every_shipped_scenario_is_read(self):
+        paths = [os.path.join(folder, name) for folder in SCENARIO_FOLDERS if os.path.isdir(folder)
+                 for name in sorted(os.listdir(folder)) if name.endswith(".scen")]
+        self.assertGreaterEqual(len(paths), 9)
+        for path in paths:
+            with self.subTest(scenario=path):
+                scenario = read_scenario(path)
+                with open(path) as source:
+                    lines = [line.split() for line in source.read().splitlines()[1:] if line.strip()]
+                self.assertEqual(len(scenario.queries), len(lines))
+                grid = read_map(scenario.map_path)
+                # Every line names this map's size, and every query lies on it.
+                self.assertEqual({(int(w), int(h)) for w, h in (line[2:4] for line in lines)},
+                                 {(grid.width, grid.height)})
+                self.assertEqual(list(scenario.queries[-1]), [int(v) for v in lines[-1][4:8]])
+                self.assertTrue(all(grid.contains(q.x1, q.y1) and grid.contains(q.x2, q.y2)
+                                    for q in scenario.queries))
+                self.assertEqual(len(read_scenario(path, limit=5).queries), 5)
+
+    def test_tabs_or_spaces(self):
+        line = "0 m.map 8 8 1 2 3 4 5.5"
+        for text in ("version 1\n" + line.replace(" ", "\t") + "\n",
+                     "version 1.0\n\n" + line + "\r\n",
+                     "version 1\n0\tmy m.map\t8\t8\t1\t2\t3\t4\t5.5\n"):
+            with self.subTest(text=text):
+                self.assertEqual(read_scenario(self.write(text)).queries, [Query(1, 2, 3, 4)])
+
+    def test_malformed_scenarios(self):
+        cases = [("", "not a Moving AI scenario"),
+                 ("type octile\n", "not a Moving AI scenario"),
+                 ("version 1\n\n", "no queries"),
+                 ("version 1\n0\tm.map\t1\t1\t0\t0\t0\n", "line 2: expected 9 fields"),
+                 ("version 1\n0 m.map 8 8 1 -2 3 4 5\n", "line 2: expected 9 fields"),
+                 ("version 1\n0 m.map 8 8 1 2 3 4 5\n0 m.map 8 8 1 x 3 4 5\n", "line 3")]
+        for text, message in cases:
+            with self.subTest(text=text):
+                with self.assertRaises(MapError) as caught:
+                    read_scenario(self.write(text))
+                self.assertIn(message, str(caught.exception))
 
 
 class PictureTest(unittest.TestCase):

@@ -1,11 +1,12 @@
 """Work larger than the memory the system will grant: a pathfinder's node
 grid, a map (tall and thin ones too), a cornerfinder's copy of its map, a
-map's text and a search's memory are each refused at once with MemoryError,
-before any of it is filled, and the call changes nothing; a dead
-pathfinder's memory goes back to the system. Each case runs in a child
-process under an address space limit a little above what the child already
-uses, so the suite never needs the memory it asks for; the child reports how
-long the refusal took and how far its peak resident memory grew."""
+map's text, a search's memory and the pathfinders of a threaded batch are
+each refused at once with MemoryError, before any of it is filled, and the
+call changes nothing; a dead pathfinder's memory goes back to the system.
+Each case runs in a child process under an address space limit a little
+above what the child already uses, so the suite never needs the memory it
+asks for; the child reports how long the refusal took and how far its peak
+resident memory grew."""
 import json
 import os
 import subprocess
@@ -22,7 +23,7 @@ MIB = 1 << 20
 # the limit again.
 CHILD_PRELUDE = textwrap.dedent("""
     import json, os, resource, sys, time
-    import brondel
+    import brondel, brondel_bulk
 
     def mapped_bytes():
         with open("/proc/self/statm") as statm:
@@ -178,6 +179,27 @@ class RefusedAtOnceTest(unittest.TestCase):
         """)
         self.assertGreater(report["alive_mib"], 120, report)
         self.assertLess(report["left_mib"], 4, report)
+
+    def test_batch_whose_pathfinders_do_not_fit(self):
+        # 3000 x 3000 cells: a map of 9 MB, and for each of 4 threads a node
+        # grid of 288 MB; 512 MiB are left. The batch's earlier pathfinders,
+        # of another size, answer the next batch.
+        report = run_child("""
+            small = brondel.projection_map(6, 3)
+            small.set(2, 1, "\\x01")
+            before = brondel_bulk.find_paths(small, [(5, 1, 0, 1)] * 4, True, 4)
+            large = brondel.projection_map(3000, 3000)
+            report = refused(lambda: brondel_bulk.find_paths(large, [(0, 0, 2999, 2999)] * 4, False, 4),
+                             headroom=512 << 20)
+            report["map_kept"] = brondel_bulk.cells(small) == b"\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x01" + bytes(9)
+            report["same_after"] = brondel_bulk.find_paths(small, [(5, 1, 0, 1)] * 4, True, 4) == before
+            report["found"] = before[0][0]
+            print(json.dumps(report))
+        """)
+        self.assertRefusedAtOnce(report)
+        self.assertTrue(report["map_kept"])
+        self.assertTrue(report["same_after"])
+        self.assertEqual(report["found"], 0)
 
 
 if __name__ == "__main__":

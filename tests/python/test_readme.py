@@ -27,7 +27,9 @@ class ReadmeTest(unittest.TestCase):
                                   "finder.test_direct_view([1, 2, 0], [6, 2, 0])": 3}),
                 # The line-of-sight examples leave their pathfinder bound to .@ / @.
                 ("docs/api.md", 4, {"str(path)": path, "cells[-1]": (0, 1),
-                                    "q.test_direct_view([1, 1, 0], [2, 2, 0])": 0})):
+                                    "q.test_direct_view([1, 1, 0], [2, 2, 0])": 0,
+                                    "[answers[0][0], answers[1][:2], len(answers[1][2])]": [0, (2, 0.0), 0],
+                                    "flat.tolist() == list(answers[0][2])": True})):
             examples = re.findall(r"```python\n(.*?)```", read(document), re.S)
             self.assertGreaterEqual(len(examples), count)
             names = {}

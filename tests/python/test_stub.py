@@ -1,9 +1,10 @@
-"""The type stub bindings/brondel.pyi against the live module: the same
-classes and bases, the same methods and read-only properties, for each
-callable the same number of arguments, all positional only, with matching
-argument and result types, and the same docstrings (which the build makes
-from the stub: a broken generator or a member bound without its text fails
-here)."""
+"""The type stubs bindings/brondel.pyi and bindings/brondel_bulk.pyi against
+the live modules: the same classes and bases, the same methods and read-only
+properties, for each callable the same number of arguments, all positional
+only (brondel's) or with the same names and defaults (brondel_bulk's), with
+matching argument and result types, and the same docstrings (which the build
+makes from the stubs: a broken generator or a member bound without its text
+fails here)."""
 import ast
 import os
 import pydoc
@@ -11,9 +12,11 @@ import re
 import unittest
 
 import brondel
+import brondel_bulk
 
-STUB = os.path.join(os.path.dirname(os.path.abspath(__file__)),
-                    os.pardir, os.pardir, "bindings", "brondel.pyi")
+BINDINGS = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir, "bindings")
+STUB = os.path.join(BINDINGS, "brondel.pyi")
+BULK_STUB = os.path.join(BINDINGS, "brondel_bulk.pyi")
 
 # How the binding library renders a type, and the annotations the stub may
 # use for it.
@@ -239,6 +242,46 @@ class DocstringTest(unittest.TestCase):
         self.assertIn("find_path(...)", text)
         self.assertIn("Searches a path from the first cell to the second", text)
         self.assertIn("one-based", text)
+
+
+# brondel_bulk's rendered types and the annotations its stub may use for them.
+BULK_TYPES = {
+    "brondel.projection_map": {"projection_map"},
+    "brondel.path_2d": {"path_2d"},
+    "brondel.cornerfinder": {"cornerfinder"},
+    "object": {"ReadableBuffer", "Iterable[Sequence[int]]", "Iterable[ReadableBuffer]", "array[int]"},
+    "list": {"List[Tuple[int, float, array[int]]]"},
+    "int": {"int"}, "bool": {"bool"}, "bytes": {"bytes"}, "None": {"None"},
+}
+
+
+class BulkStubTest(unittest.TestCase):
+    """brondel_bulk's functions: names, arguments with their defaults, types
+    and docstrings, in the module and in its stub."""
+
+    def test_same_functions_arguments_and_docstrings(self):
+        with open(BULK_STUB, encoding="utf-8") as source:
+            tree = ast.parse(source.read())
+        self.assertEqual(ast.get_docstring(tree), brondel_bulk.__doc__)
+        stub = {node.name: node for node in tree.body if isinstance(node, ast.FunctionDef)}
+        live = {name: value for name, value in vars(brondel_bulk).items()
+                if callable(value) and not name.startswith("__")}
+        self.assertEqual(sorted(stub), sorted(live))
+        for name, function in live.items():
+            with self.subTest(function=name):
+                match = SIGNATURE.match(function.__doc__.splitlines()[0])
+                params = [param.split(": ", 1) for param in split_params(match.group("params"))]
+                node = stub[name]
+                arguments = node.args.args
+                self.assertEqual([p.arg for p in arguments], [param_name for param_name, _ in params])
+                defaults = [None] * (len(arguments) - len(node.args.defaults)) + [
+                    repr(d.value) for d in node.args.defaults]
+                for (param_name, rendered), argument, default in zip(params, arguments, defaults):
+                    rendered_type, _, rendered_default = rendered.partition(" = ")
+                    self.assertIn(annotation(argument.annotation), BULK_TYPES[rendered_type], param_name)
+                    self.assertEqual(rendered_default or None, default, param_name)
+                self.assertIn(annotation(node.returns), BULK_TYPES[match.group("result")])
+                self.assertEqual(function.__doc__.partition("\n")[2].strip("\n"), ast.get_docstring(node))
 
 
 if __name__ == "__main__":

@@ -5,6 +5,7 @@ import copy
 import unittest
 
 import brondel
+import brondel_bulk
 
 NOT_INITIALISED = r"__init__\(\) must be called before the object is used"
 
@@ -29,6 +30,21 @@ class UninitialisedArgumentTest(unittest.TestCase):
         with self.assertRaisesRegex(TypeError, "brondel.path_2d." + NOT_INITIALISED):
             finder.find_corner(0, bare(brondel.path_2d))
         self.assertEqual(finder.corner, [0, 0])
+
+    def test_objects_given_to_the_bulk_module(self):
+        grid = brondel.projection_map(2, 2)
+        corners = brondel.cornerfinder(grid)
+        cases = [(brondel.projection_map, lambda m: brondel_bulk.fill(m, b"")),
+                 (brondel.projection_map, brondel_bulk.cells),
+                 (brondel.projection_map, lambda m: brondel_bulk.find_paths(m, [(0, 0, 0, 0)], True, 2)),
+                 (brondel.path_2d, brondel_bulk.path_cells),
+                 (brondel.cornerfinder, lambda c: brondel_bulk.find_corners(c, []))]
+        for cls, call in cases:
+            with self.subTest(cls=cls.__name__):
+                with self.assertRaisesRegex(TypeError, "brondel.%s.%s" % (cls.__name__, NOT_INITIALISED)):
+                    call(bare(cls))
+        self.assertEqual(brondel_bulk.cells(grid), bytes(4))
+        self.assertEqual(list(brondel_bulk.find_corners(corners, [])), [])
 
 
 class UninitialisedSelfTest(unittest.TestCase):

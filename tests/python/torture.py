@@ -7,7 +7,9 @@ crash is reported instead of taking the test runner with it):
 
 Each seed drives one session of random calls on a handful of maps,
 pathfinders and corner finders, their Python subclasses, objects that were
-never initialised, and every kind of bad argument: wrong types and counts,
+never initialised, and brondel_bulk's functions on them (buffers of every
+wrong shape, threaded batches while another Python thread writes cells,
+resizes a buffer and drops objects), and every kind of bad argument: wrong types and counts,
 keywords, None, negative and huge numbers, and hostile objects in every
 place that takes a sequence or a number: lengths that change between two
 reads, __len__, __getitem__, __index__ and __bool__ that raise or answer
@@ -20,14 +22,17 @@ the other, seed after seed, until the time is up. A mismatch prints the seed
 and the call and exits with status 1.
 """
 import argparse
+import array
 import gc
 import random
 import re
 import struct
 import sys
+import threading
 import time
 
 import brondel
+import brondel_bulk
 from brondel import cornerfinder, path_2d, pathfinder, pathfinder_ifc, projection_map
 
 U32 = 2 ** 32
@@ -563,14 +568,18 @@ class Session:
         finder, corners = self.pick(self.finders), self.pick(self.corners)
         uses = {
             projection_map: [lambda: bare.get(0, 0), lambda: str(bare), lambda: bare.resolution,
-                             lambda: cornerfinder(bare), lambda: pathfinder().init(bare, True)],
+                             lambda: cornerfinder(bare), lambda: pathfinder().init(bare, True),
+                             lambda: brondel_bulk.fill(bare, b""), lambda: brondel_bulk.cells(bare),
+                             lambda: brondel_bulk.find_paths(bare, [(0, 0, 0, 0)], True, 2)],
             path_2d: [lambda: bare.length(), lambda: str(bare),
-                      lambda: cornerfinder(projection_map(1, 1)).find_corner(0, bare)],
+                      lambda: cornerfinder(projection_map(1, 1)).find_corner(0, bare),
+                      lambda: brondel_bulk.path_cells(bare)],
             pathfinder: [lambda: bare.find_path([1, 1, 0], [1, 1, 0]), lambda: bare.get_path(),
                          lambda: bare.init(projection_map(2, 2), True), lambda: bare.get_path_length(),
                          lambda: bare.test_direct_view([1, 1, 0], [1, 1, 0])],
             cornerfinder: [lambda: bare.corner, lambda: bare.corner_map,
-                           lambda: bare.find_corner(0, pathfinder().get_path())],
+                           lambda: bare.find_corner(0, pathfinder().get_path()),
+                           lambda: brondel_bulk.find_corners(bare, [])],
             pathfinder_ifc: [],
         }
         if finder is not None:
@@ -778,11 +787,178 @@ class Session:
             entry[2] = corner_of(entry[1], path_entry[1])
             self.check(entry[0].corner == entry[2], "corner after a hostile number")
 
+    # -- brondel_bulk
+
+    def one_byte_buffer(self, grid):
+        """Data for fill: (object, its cells or None, error when refused)."""
+        cells = bytes(self.rng.choice([0, 0, 0, self.rng.randint(1, 255)]) for _ in range(grid.width * grid.height))
+        kind = self.rng.choice(["bytes", "bytearray", "memoryview", "array", "2-D", "short", "long",
+                                "transposed", "3-D", "ints", "strided", "list", "None"])
+        count = grid.width * grid.height
+        if kind in ("2-D", "transposed", "3-D") and count == 0:
+            kind = "bytes"
+        made = {
+            "bytes": lambda: (cells, cells, None), "bytearray": lambda: (bytearray(cells), cells, None),
+            "memoryview": lambda: (memoryview(cells), cells, None),
+            "array": lambda: (array.array("B", cells), cells, None),
+            "2-D": lambda: (memoryview(cells).cast("B", (grid.height, grid.width)), cells, None),
+            "short": lambda: (cells[:-1] if cells else b"\x00", None, ValueError),
+            "long": lambda: (cells + b"\x00", None, ValueError),
+            "transposed": lambda: (memoryview(cells).cast("B", (grid.width, grid.height)), None,
+                                   None if grid.width == grid.height else ValueError),
+            "3-D": lambda: (memoryview(cells).cast("B", (1, grid.height, grid.width)), None, ValueError),
+            "ints": lambda: (array.array("i", list(cells)), None, TypeError),
+            "strided": lambda: (memoryview(cells + cells)[::2], None, ValueError if count > 1 else None),
+            "list": lambda: (list(cells), None, TypeError), "None": lambda: (None, None, TypeError),
+        }
+        return made[kind]()
+
+    def bulk_fill(self):
+        entry = self.pick(self.maps)
+        if entry is None or entry[1].width * entry[1].height > 4096:
+            return
+        m, grid = entry
+        data, cells, error = self.one_byte_buffer(grid)
+        if cells is None and error is None:
+            cells = bytes(data)  # a square map's transposed shape, or no cells strided
+        self.expect(error, lambda: brondel_bulk.fill(m, data))
+        if error is None:
+            grid.cells[:] = cells
+        self.check(brondel_bulk.cells(m) == bytes(grid.cells), "cells after fill differ from the model")
+
+    def bulk_path_cells(self):
+        entry = self.pick(self.paths)
+        if entry is not None:
+            flat = [v for cell in entry[1] for v in cell]
+            self.check(list(self.expect(None, lambda: brondel_bulk.path_cells(entry[0]))) == flat, "path_cells")
+
+    def bulk_queries(self, grid):
+        """Queries, zero-based; some components are hostile numbers. Returns
+        them, the queries as a fresh pathfinder takes them, and the error the
+        reading must raise, if any."""
+        queries, one_based, error = [], [], None
+        for _ in range(self.rng.randint(0, 10)):
+            values = [c - 1 for c in list(self.coordinate(grid)[:2]) + list(self.coordinate(grid)[:2])]
+            if self.rng.random() < 0.1:
+                values[1] = self.rng.choice([-2 ** 70, -5, 2 ** 40, U32])
+            query = list(values)
+            if self.rng.random() < 0.05 and error is None:
+                number, result = self.hostile_number(values[3], lambda: None)
+                query[3] = number
+                if result is None:
+                    try:
+                        index = number.__index__()
+                    except Exception as e:  # noqa: BLE001 - the error the call must raise
+                        error = type(e)
+                    else:
+                        if isinstance(index, int):
+                            values[3] = index
+                        else:
+                            error = TypeError
+            queries.append(tuple(query) if self.rng.random() < 0.5 else query)
+            one_based.append([v + 1 if -1 <= v < 2 ** 31 - 1 else 0 for v in values])
+        return queries, one_based, error
+
+    def bulk_find_paths(self):
+        entry = self.pick(self.maps)
+        if entry is None:
+            return
+        m, grid = entry
+        queries, one_based, error = self.bulk_queries(grid)
+        interpolate, threads = self.rng.random() < 0.5, self.rng.choice([0, 1, 2, 3])
+        if error is None and max(grid.width, grid.height) > MAX_SEARCH_EXTENT:
+            error = ValueError
+        answers = self.expect(error, lambda: brondel_bulk.find_paths(m, queries, interpolate, threads))
+        if error is None:
+            self.check_answers(m, interpolate, one_based, answers)
+
+    def check_answers(self, m, interpolate, one_based, answers):
+        fresh = pathfinder()
+        fresh.init(m, interpolate)
+        for (x1, y1, x2, y2), (status, length, cells) in zip(one_based, answers):
+            expected = fresh.find_path([x1, y1, 0], [x2, y2, 0])
+            self.check((status, length, list(cells)) ==
+                       (expected, fresh.get_path_length() if expected == 0 else 0.0,
+                        [v for cell in cells_of(fresh.get_path()) for v in cell]),
+                       "find_paths answer differs from a fresh pathfinder's")
+        self.check(len(answers) == len(one_based), "one answer per query")
+
+    def bulk_find_corners(self):
+        entry = self.pick(self.corners)
+        if entry is None:
+            return
+        c, grid, corner = entry
+        chosen = [self.pick(self.paths) for _ in range(self.rng.randint(0, 4)) if self.paths]
+        paths = [brondel_bulk.path_cells(p) for p, _ in chosen]
+        if self.rng.random() < 0.1:
+            self.expect(TypeError, lambda: brondel_bulk.find_corners(c, paths + [[0, 0]]))
+            return
+        found = self.expect(None, lambda: brondel_bulk.find_corners(c, paths))
+        expected = [v for _, cells in chosen for v in corner_of(grid, cells)]
+        self.check([v % U32 for v in found] == expected, "find_corners %r, expected %r" % (list(found), expected))
+        self.check(c.corner == corner, "find_corners changed the cornerfinder")
+
+    def bulk_while_others_run(self):
+        """A threaded batch while another Python thread writes cells of its
+        map, resizes a buffer that fill reads, and drops objects. The thread
+        starts when the queries have been read, before the map is copied, so
+        the answers are those of the map as it was."""
+        entry = self.pick(self.maps)
+        if entry is None or not 0 < entry[1].width * entry[1].height <= 4096:
+            return
+        if max(entry[1].width, entry[1].height) > MAX_SEARCH_EXTENT:
+            return
+        m, grid = entry
+        queries, one_based, error = self.bulk_queries(grid)
+        if error is not None or not queries:
+            return
+        go, writes, resizable = threading.Event(), [], bytearray(grid.width * grid.height)
+
+        def meddle():
+            go.wait()
+            for _ in range(200):
+                x, y, value = self.rng.randrange(grid.width), self.rng.randrange(grid.height), self.rng.randint(0, 1)
+                m.set(x, y, chr(value))
+                writes.append((x, y, value))
+                try:
+                    resizable.append(0) if len(resizable) <= grid.width * grid.height else resizable.pop()
+                except BufferError:
+                    pass
+            self.paths[:] = self.paths[:len(self.paths) // 2]
+            gc.collect()
+
+        class Go:
+            def __index__(self):
+                go.set()
+                return 0
+
+        expected = projection_map(grid.width, grid.height)
+        brondel_bulk.fill(expected, bytes(grid.cells))
+        meddler = threading.Thread(target=meddle)
+        meddler.start()
+        interpolate = self.rng.random() < 0.5
+        try:
+            answers = self.expect(None, lambda: brondel_bulk.find_paths(m, queries + [(0, 0, 0, Go())], interpolate, 2))
+            for _ in range(5):
+                try:
+                    brondel_bulk.fill(projection_map(grid.width, grid.height), resizable)
+                except ValueError:
+                    pass
+        finally:
+            go.set()
+            meddler.join()
+        self.check_answers(expected, interpolate, one_based, answers[:-1])
+        for x, y, value in writes:
+            grid.cells[y * grid.width + x] = value
+        self.check(brondel_bulk.cells(m) == bytes(grid.cells), "cells after the other thread's writes")
+
     OPERATIONS = [
         (new_map, 6), (bad_map, 3), (wide_empty_map, 1), (set_cell, 12), (read_map, 6),
         (new_finder, 4), (bind, 8), (search, 20), (direct_view, 8), (new_corners, 4),
         (find_corner, 8), (take_corner_map, 3), (drop, 8), (reinit, 2), (uninitialised, 3),
         (hostile_query, 8), (hostile_flag, 3), (hostile_map_numbers, 5),
+        (bulk_fill, 5), (bulk_path_cells, 2), (bulk_find_paths, 6), (bulk_find_corners, 2),
+        (bulk_while_others_run, 1),
     ]
 
     def step(self):

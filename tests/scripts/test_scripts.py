@@ -57,8 +57,10 @@ class InterpreterTest(unittest.TestCase):
                         self.assertEqual(status, 0, output)
 
     def test_documents_start_no_interpreter_by_version_name(self):
-        # pyenv's python3.8 shim fails unless 3.8 is the selected version.
-        self.assertEqual(re.findall(r"python3(?:\.\d+)? +(?:-[mc]|\S+\.py)", documents()), [])
+        # pyenv's python3.8 shim fails unless 3.8 is the selected version, and
+        # its python3 is not the one Debian's packages are for: Debian's is
+        # named by its path.
+        self.assertEqual(re.findall(r"(?<!/usr/bin/)python3(?:\.\d+)? +(?:-[mc]|\S+\.py)", documents()), [])
 
 
 class BuildProjectTest(unittest.TestCase):
@@ -107,6 +109,43 @@ class BuildProjectTest(unittest.TestCase):
             if name.endswith(".sh") and name != "common.sh":
                 with self.subTest(script=name), open(os.path.join(SCRIPTS, name), encoding="utf-8") as text:
                     self.assertEqual(re.findall(r"cmake (?:-S|--build)", text.read()), [])
+
+
+class BenchScriptTest(unittest.TestCase):
+    """scripts/bench.sh writes its results into the build folder unless told
+    to rewrite the committed ones; the programs it runs are recorders here."""
+
+    def commands(self, *arguments):
+        with tempfile.TemporaryDirectory() as build:
+            log = os.path.join(build, "log")
+            recorder = os.path.join(build, "record")
+            with open(recorder, "w") as script:
+                script.write('#!/bin/sh\necho "$(basename "$0") $*" >> %s\n' % log)
+            os.chmod(recorder, 0o755)
+            os.makedirs(os.path.join(build, "bench"))
+            for name in ("cmake", "python", os.path.join("bench", "bench_pathfinders")):
+                os.symlink(recorder, os.path.join(build, name))
+            with open(os.path.join(build, "CMakeCache.txt"), "w") as cache:
+                cache.write("PYTHON_EXECUTABLE:FILEPATH=%s/python\n" % build)
+            status, output = bash("bash scripts/bench.sh " + " ".join(arguments), BRONDEL_BUILD_DIR=build,
+                                  BRONDEL_DEBIAN_PYTHON=os.path.join(build, "python"),
+                                  PATH=build + os.pathsep + os.environ["PATH"])
+            self.assertEqual(status, 0, output)
+            with open(log) as recorded:
+                return recorded.read().replace(build, "BUILD").replace(REPO, "REPO").splitlines()
+
+    def test_results_go_to_the_build_folder_unless_published(self):
+        for arguments, results in ((("--queries", "5"), "BUILD/bench-results"),
+                                   (("--publish", "--queries", "5"), "REPO/bench/results")):
+            with self.subTest(arguments=arguments):
+                commands = self.commands(*arguments)
+                self.assertEqual(commands[0], "cmake --build BUILD -j 2")
+                self.assertEqual(commands[1], "bench_pathfinders --json BUILD/bench-native.json "
+                                              "--queries 5 REPO/bench/maps")
+                self.assertTrue(commands[2].startswith("python REPO/bench/python_costs.py --json BUILD/"))
+                self.assertEqual(commands[3].split(" --out "), [
+                    "python REPO/bench/report.py BUILD/bench-native.json --python BUILD/bench-python.json",
+                    results])
 
 
 class StageSummaryTest(unittest.TestCase):

@@ -1,5 +1,6 @@
-# Checks the binary interface of the Windows module file:
-#  - it exports exactly one symbol, PyInit_brondel;
+# Checks the binary interface of a Windows module file:
+#  - it exports exactly one symbol, PyInit_ and the module's name (the file
+#    name up to its first dot);
 #  - it imports from KERNEL32.dll, msvcrt.dll and python38.dll only (the C++
 #    runtime is linked in);
 #  - every name it imports from python38.dll is declared as public C-API
@@ -34,11 +35,14 @@ function(block_after heading out)
 endfunction()
 
 # Exports: lines "\t[   0] NAME" of the name table.
+get_filename_component(module_file_name "${MODULE}" NAME)
+string(REGEX REPLACE "\\..*" "" module_name "${module_file_name}")
+set(entry "PyInit_${module_name}")
 block_after("[Ordinal/Name Pointer] Table" export_block)
 string(REGEX REPLACE "\t\\[ *[0-9]+\\] ([^\n]*)" "\\1" exports "${export_block}")
 string(REPLACE "\n" ";" exports "${exports}")
-if(NOT exports STREQUAL "PyInit_brondel")
-  list(APPEND failures "exports are [${exports}], expected [PyInit_brondel]")
+if(NOT exports STREQUAL entry)
+  list(APPEND failures "exports are [${exports}], expected [${entry}]")
 endif()
 
 # Imported DLLs.
@@ -81,5 +85,5 @@ if(failures)
   list(JOIN failures "\n  " text)
   message(FATAL_ERROR "${MODULE}:\n  ${text}")
 endif()
-message(STATUS "${MODULE}: exports PyInit_brondel only; imports ${dlls}; "
+message(STATUS "${MODULE}: exports ${entry} only; imports ${dlls}; "
   "${python_import_count} names from python38.dll, all public C-API; registry key ${keys}")

@@ -6,11 +6,13 @@
 // Windows resolves every import of the module at load time, so a successful
 // LoadLibrary proves that each DLL and symbol it imports is found. The
 // python38.dll it finds is the stand-in built next to this program (its
-// functions abort), which is why the entry point is only looked up.
-// Exit status: 0 when PyInit_brondel was found, 1 otherwise.
+// functions abort), which is why the entry point is only looked up: PyInit_
+// and the module's name, the file name up to its first dot.
+// Exit status: 0 when the entry point was found, 1 otherwise.
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -23,12 +25,15 @@ int main(int argc, char** argv) {
                      static_cast<unsigned int>(GetLastError()));
         return 1;
     }
-    FARPROC entry = GetProcAddress(module, "PyInit_brondel");
+    std::string name = argv[1];
+    name = name.substr(name.find_last_of("/\\") + 1);
+    const std::string entry_name = "PyInit_" + name.substr(0, name.find('.'));
+    FARPROC entry = GetProcAddress(module, entry_name.c_str());
     if (entry == nullptr) {
-        std::fprintf(stderr, "PyInit_brondel not found in %s\n", argv[1]);
+        std::fprintf(stderr, "%s not found in %s\n", entry_name.c_str(), argv[1]);
         return 1;
     }
-    std::printf("PyInit_brondel found in %s\n", argv[1]);
+    std::printf("%s found in %s\n", entry_name.c_str(), argv[1]);
     FreeLibrary(module);
     return 0;
 }

@@ -19,9 +19,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define BRONDEL_ASSERT(condition)                                                                          \
-    ((condition) ? static_cast<void>(0)                                                                    \
-                 : ::OSTREL::Voxel::assertion_failed(#condition, __FILE__, __LINE__))
+#define BRONDEL_ASSERT(condition) \
+    ((condition) ? static_cast<void>(0) : ::OSTREL::Voxel::assertion_failed(#condition, __FILE__, __LINE__))
 
 namespace OSTREL {
 namespace Voxel {

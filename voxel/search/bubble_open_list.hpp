@@ -153,8 +153,8 @@ private:
 
     std::vector<open_key>& settled;
     std::vector<drifting_key>& drifting;
-    std::size_t shift = 0;                // added to every stored follower index
-    open_key ceiling{0, 0};               // the largest drifting f (set by take_keys_as_listed)
+    std::size_t shift = 0;   // added to every stored follower index
+    open_key ceiling{0, 0};  // the largest drifting f (set by take_keys_as_listed)
 };
 
 template <class Visit>

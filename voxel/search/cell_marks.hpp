@@ -130,6 +130,11 @@ public:
                record_index.capacity() * sizeof(int);
     }
     std::size_t covered_cells() const { return record_index.size(); }
+    // What the storage takes for a grid of `cells` cells.
+    static std::size_t bytes_for_cells(std::size_t cells) {
+        const std::size_t words = (cells + cells_per_word - 1) / cells_per_word;
+        return words * (sizeof(std::uint64_t) + sizeof(std::uint32_t)) + cells * sizeof(int);
+    }
     // Gives the storage back; the next search sizes it again.
     void release() {
         std::vector<std::uint64_t>().swap(mark_words);
@@ -160,7 +165,7 @@ private:
     std::vector<std::uint32_t> stamps;      // the search that wrote each mark word
     std::vector<int> record_index;          // cell -> the id of its record, when marked
     int width = 0;
-    std::uint32_t search = 0;               // number of the running search
+    std::uint32_t search = 0;  // number of the running search
     std::size_t preparation_count = 0;
 };
 

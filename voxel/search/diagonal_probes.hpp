@@ -33,7 +33,7 @@ struct diagonal_probes {
     signed char dy = 0;
     answer horizontal = answer::unknown;  // along the row, from (x + dx, y)
     answer vertical = answer::unknown;    // along the column, from (x, y + dy)
-    int jump = 0;  // the jump point found: its column (horizontal) or row (vertical)
+    int jump = 0;                         // the jump point found: its column (horizontal) or row (vertical)
 };
 
 }  // namespace Voxel

@@ -103,8 +103,9 @@ int jump_search<View>::run_to_jump_points(const expanded_node& expanded, jump_po
     const View local = view;
     neighbour_cell cells[8];
     int cell_count = 0;
-    for_each_pruned_neighbour(local, expanded.x, expanded.y, expanded.dx, expanded.dy,
-                              [&](int x, int y) { cells[cell_count++] = {x, y}; });
+    for_each_pruned_neighbour(local, expanded.x, expanded.y, expanded.dx, expanded.dy, [&](int x, int y) {
+        cells[cell_count++] = {x, y};
+    });
     int count = 0;
     for (int i = 0; i < cell_count; ++i) {
         int jx = cells[i].x;
@@ -116,8 +117,7 @@ int jump_search<View>::run_to_jump_points(const expanded_node& expanded, jump_po
         // without a jump point; most pruned diagonal cells beside walls are
         // blocked, so that is tested here rather than after a call.
         if (!answered_by_probe(expanded, jx, jy, jumped)) {
-            jumped = local.walkable(jx, jy) &&
-                     local.run(jx, jy, jx - expanded.x, jy - expanded.y, gx, gy, probes);
+            jumped = local.walkable(jx, jy) && local.run(jx, jy, jx - expanded.x, jy - expanded.y, gx, gy, probes);
         }
         if (jumped) into[count++] = {jx, jy, probes};
     }
@@ -150,7 +150,7 @@ void jump_search<View>::consider(const expanded_node& expanded, const jump_point
         return;
     }
     const int ng = saturated_cost(std::int64_t{expanded.g} + euclidean_cost(std::abs(jump_point.x - expanded.x),
-                                                                             std::abs(jump_point.y - expanded.y)));
+                                                                            std::abs(jump_point.y - expanded.y)));
     if (lookup.opened()) {
         const int id = bookkeeping.id_of(lookup);
         const node_record& known = bookkeeping.record(id);
@@ -160,9 +160,9 @@ void jump_search<View>::consider(const expanded_node& expanded, const jump_point
         const int h = known.h != 0 ? known.h : estimate_to_goal(jump_point);
         bookkeeping.improve(id, {ng, h, expanded.node, expanded.x, expanded.y, jump_point.probes});
     } else {
-        bookkeeping.discover(lookup, jump_point.x, jump_point.y,
-                             {ng, estimate_to_goal(jump_point), expanded.node, expanded.x, expanded.y,
-                              jump_point.probes});
+        bookkeeping.discover(
+            lookup, jump_point.x, jump_point.y,
+            {ng, estimate_to_goal(jump_point), expanded.node, expanded.x, expanded.y, jump_point.probes});
     }
 }
 

@@ -98,7 +98,8 @@ void straight_stops(const bit_matrix& blocked, std::size_t count, bool forward, 
         const word* here = blocked.line(l);
         const word* after = blocked.line(l + 1);
         for (std::size_t w = 0; w < words; ++w) {
-            const word forced = (before[w] & ~taken(before, w, words, offset)) | (after[w] & ~taken(after, w, words, offset));
+            const word forced =
+                (before[w] & ~taken(before, w, words, offset)) | (after[w] & ~taken(after, w, words, offset));
             stops[w] = here[w] | forced;
         }
     }
@@ -176,7 +177,8 @@ bit_matrix diagonal_stops(const bit_matrix& blocked, std::size_t count, const bi
         const word* probes_row = row_ends.line(l);
         const word* probes_column = column_ends.line(dy > 0 ? l + 1 : l - 1);
         for (std::size_t w = 0; w < words; ++w) {
-            const word forced = taken(turned.data(), w, words, -dx) | (taken(free_behind.data(), w, words, dx) & behind[w]);
+            const word forced =
+                taken(turned.data(), w, words, -dx) | (taken(free_behind.data(), w, words, dx) & behind[w]);
             const word probes = taken(probes_row, w, words, dx) | probes_column[w];
             line[w] = here[w] | forced | probes;
         }

@@ -50,8 +50,8 @@ namespace Voxel {
 enum run_direction : int { east, west, south, north, south_east, south_west, north_east, north_west };
 
 inline run_direction direction_of(int dx, int dy) {
-    static constexpr run_direction table[9] = {north_west, north, north_east, west, east,
-                                               east,       south_west, south, south_east};
+    static constexpr run_direction table[9] = {north_west, north,      north_east, west,      east,
+                                               east,       south_west, south,      south_east};
     return table[(dy + 1) * 3 + dx + 1];
 }
 

@@ -452,8 +452,7 @@ BRONDEL_OUT_OF_LINE bool map_view::run_diagonal_toward(int& x, int& y, int gx, i
                 return true;
             }
             int probe_y = y + DY;
-            if (inner.walkable(x, probe_y) &&
-                run_column<DY>(rows, x, probe_y, DY > 0 ? height - 1 : 0, gx, gy)) {
+            if (inner.walkable(x, probe_y) && run_column<DY>(rows, x, probe_y, DY > 0 ? height - 1 : 0, gx, gy)) {
                 probes = found_by_column_probe(DX, DY, probe_y);
                 return true;
             }
@@ -472,9 +471,11 @@ BRONDEL_OUT_OF_LINE bool map_view::run_diagonal_toward(int& x, int& y, int gx, i
 bool map_view::run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy, diagonal_probes& probes) const {
     BRONDEL_ASSERT((dx == 1 || dx == -1) && (dy == 1 || dy == -1));
     if (dx > 0) {
-        return dy > 0 ? run_diagonal_toward<1, 1>(x, y, gx, gy, probes) : run_diagonal_toward<1, -1>(x, y, gx, gy, probes);
+        return dy > 0 ? run_diagonal_toward<1, 1>(x, y, gx, gy, probes)
+                      : run_diagonal_toward<1, -1>(x, y, gx, gy, probes);
     }
-    return dy > 0 ? run_diagonal_toward<-1, 1>(x, y, gx, gy, probes) : run_diagonal_toward<-1, -1>(x, y, gx, gy, probes);
+    return dy > 0 ? run_diagonal_toward<-1, 1>(x, y, gx, gy, probes)
+                  : run_diagonal_toward<-1, -1>(x, y, gx, gy, probes);
 }
 
 // One diagonal step beside the grid's sides (or off them), every read
@@ -482,7 +483,7 @@ bool map_view::run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy, diag
 // when its first cell is blocked. What the probes found at a stop is handed
 // back in `probes`.
 BRONDEL_OUT_OF_LINE map_view::stop map_view::diagonal_step_at_edge(int x, int y, int dx, int dy, int gx, int gy,
-                                                                     diagonal_probes& probes) const {
+                                                                   diagonal_probes& probes) const {
     const stop result = stop_at(x, y, dx, dy, x == gx && y == gy);
     if (result != stop::go_on) {
         return result;

@@ -46,9 +46,7 @@ class map_view {
 public:
     map_view(const projection_map* map, int width, int height);
 
-    bool walkable(int x, int y) const {
-        return inside(x, y) && row(y)[x] == 0;
-    }
+    bool walkable(int x, int y) const { return inside(x, y) && row(y)[x] == 0; }
     // The same for a cell the caller knows to be inside the grid.
     bool walkable_inside(int x, int y) const {
         BRONDEL_ASSERT(inside(x, y));

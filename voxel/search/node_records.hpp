@@ -47,8 +47,8 @@ struct node_record {
     node_record(jps_node* record_node, jps_node* parent_node, int cell_x, int cell_y, int cost, int estimate,
                 int from_x, int from_y, const diagonal_probes& probes_found)
         : node(record_node), parent(parent_node), x(cell_x), y(cell_y), g(cost), h(estimate),
-          f(saturated_cost(std::int64_t{cost} + estimate)),
-          parent_x(from_x), parent_y(from_y), opened(true), probes(probes_found) {}
+          f(saturated_cost(std::int64_t{cost} + estimate)), parent_x(from_x), parent_y(from_y), opened(true),
+          probes(probes_found) {}
 
     jps_node* node = nullptr;    // the node the record stands for
     jps_node* parent = nullptr;  // as jps_node::parent
@@ -57,11 +57,11 @@ struct node_record {
     int g = 0;
     int h = 0;
     int f = 0;
-    int parent_x = 0;            // the parent's cell, when there is a parent
+    int parent_x = 0;  // the parent's cell, when there is a parent
     int parent_y = 0;
     bool opened = false;
     bool closed = false;
-    diagonal_probes probes;      // found by the run that gave the parent
+    diagonal_probes probes;  // found by the run that gave the parent
 };
 
 class node_records {
@@ -115,9 +115,7 @@ public:
         node.parent = record.parent;
     }
 
-    std::size_t bytes() const {
-        return records.capacity() * sizeof(node_record);
-    }
+    std::size_t bytes() const { return records.capacity() * sizeof(node_record); }
     void release() { std::vector<node_record>().swap(records); }
 
 private:

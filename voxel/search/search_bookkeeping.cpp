@@ -8,12 +8,8 @@ namespace OSTREL {
 namespace Voxel {
 
 search_bookkeeping::search_bookkeeping(jps_pathfinder& pathfinder, search_workspace& workspace, leaves left)
-    : finder(pathfinder),
-      records(workspace.records),
-      marks(workspace.marks),
-      open_keys(workspace.open_keys),
-      open(workspace.open_keys, workspace.drifting_keys),
-      left_in_nodes(left) {
+    : finder(pathfinder), records(workspace.records), marks(workspace.marks), open_keys(workspace.open_keys),
+      open(workspace.open_keys, workspace.drifting_keys), left_in_nodes(left) {
     marks.begin_search(finder.width, finder.height);
     take_over_listed_nodes();
     open.take_keys_as_listed();

@@ -147,8 +147,8 @@ inline void search_bookkeeping::improve(int id, const route& better) {
 // The record is built with the route's values, not cleared and written again.
 inline void search_bookkeeping::discover(const cell_lookup& untouched, int x, int y, const route& first) {
     jps_node* node = &finder.nodes[y][x];  // getNodeAt, inlined here
-    const int id = records.add_opened(node, first.parent, x, y, first.g, first.h, first.parent_x, first.parent_y,
-                                      first.probes);
+    const int id =
+        records.add_opened(node, first.parent, x, y, first.g, first.h, first.parent_x, first.parent_y, first.probes);
     marks.open(untouched, id);
     open.append(records[id].f, id);
 }

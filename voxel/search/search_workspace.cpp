@@ -46,8 +46,8 @@ search_workspace& search_workspace::for_this_thread() {
 
 std::size_t search_workspace::bytes() {
     const loan borrowed(*this);
-    return open_keys.capacity() * sizeof(open_key) + drifting_keys.capacity() * sizeof(drifting_key) +
-           records.bytes() + marks.bytes();
+    return open_keys.capacity() * sizeof(open_key) + drifting_keys.capacity() * sizeof(drifting_key) + records.bytes() +
+           marks.bytes();
 }
 
 // Waits only while another thread is giving this workspace's storage back.

@@ -43,10 +43,10 @@ namespace Voxel {
 
 class search_workspace {
 public:
-    std::vector<open_key> open_keys;         // f and record of each open list entry, in list order
-    std::vector<drifting_key> drifting_keys; // the open list entries that drift back
-    node_records records;                    // search fields of the touched nodes
-    cell_marks marks;                        // opened, closed and record of each cell
+    std::vector<open_key> open_keys;          // f and record of each open list entry, in list order
+    std::vector<drifting_key> drifting_keys;  // the open list entries that drift back
+    node_records records;                     // search fields of the touched nodes
+    cell_marks marks;                         // opened, closed and record of each cell
 
     search_workspace();
     ~search_workspace();

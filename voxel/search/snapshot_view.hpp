@@ -121,7 +121,8 @@ private:
     }
 
     bool is_blocked(int px, int py) const {
-        return (blocked[static_cast<std::size_t>(py) * row_words + static_cast<std::size_t>(px >> 6)] >> (px & 63) & 1u) != 0;
+        return (blocked[static_cast<std::size_t>(py) * row_words + static_cast<std::size_t>(px >> 6)] >> (px & 63) &
+                1u) != 0;
     }
 
     // The first set bit of a line at i or after (Step +1), or at i or before
@@ -182,7 +183,8 @@ private:
     bool run_diagonal(int& x, int& y, int gx, int gy) const {
         constexpr run_direction d = DX > 0 ? (DY > 0 ? south_east : north_east) : (DY > 0 ? south_west : north_west);
         const int line = DX == DY ? x - y + height + 1 : x + y + 2;
-        const int steps = (stop_from<DY>(planes[d] + static_cast<std::size_t>(line) * column_words, y + 1) - (y + 1)) * DY;
+        const int steps =
+            (stop_from<DY>(planes[d] + static_cast<std::size_t>(line) * column_words, y + 1) - (y + 1)) * DY;
         // Steps to the crossings; a crossing behind the run reads as larger
         // than any stop.
         const unsigned int to_row = static_cast<unsigned int>((gy - y) * DY);
