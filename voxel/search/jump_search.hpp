@@ -4,7 +4,7 @@
 // cell to its jump point (run_to_jump_points), then consider each jump point
 // found (consider). The rules of which cells matter live in jump_rules.hpp,
 // the runs in the view it reads the map through (map_view on the live map,
-// snapshot_view on a map_snapshot), the bookkeeping in search_bookkeeping.
+// snapshot_view on a snapshot_planes), the bookkeeping in search_bookkeeping.
 // The order of every step decides which route is found, so none of it may be
 // reordered.
 //

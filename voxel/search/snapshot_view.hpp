@@ -1,4 +1,4 @@
-// snapshot_view: a map_snapshot as the search reads it, with the interface of
+// snapshot_view: snapshot_planes as the search reads them, with the interface of
 // map_view: walkable cells and the runs of a jump. A run is a scan for the
 // first stop in its line of the snapshot's plane for its direction, and the
 // cell it stops at is a jump point unless it is blocked. The goal is handled
@@ -12,7 +12,7 @@
 // goal a search has.
 //
 // Contract
-//   Ownership:    a view: the snapshot must outlive it and not be rebuilt
+//   Ownership:    a view: the planes must outlive it and not be rebuilt
 //                 while it is used. Built in constant time.
 //   Checking:     none in release builds: walkable() takes cells inside the
 //                 grid or on its border (-1 <= x <= width, -1 <= y <= height),
@@ -25,7 +25,7 @@
 //   Threads:      read-only.
 //
 // Usage
-//   const snapshot_view view(snapshot);
+//   const snapshot_view view(planes);
 //   int x = 4, y = 2;
 //   bool found = view.run(x, y, 1, 1, goal_x, goal_y, probes);   // (x, y): the stop
 #pragma once
@@ -33,7 +33,7 @@
 #include "voxel/search/assertion.hpp"
 #include "voxel/search/byte_scan.hpp"
 #include "voxel/search/diagonal_probes.hpp"
-#include "voxel/search/map_snapshot.hpp"
+#include "voxel/search/snapshot_planes.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -58,9 +58,10 @@ const std::uint32_t* pruned_free_neighbours();
 
 class snapshot_view {
 public:
-    explicit snapshot_view(const map_snapshot& snapshot)
-        : blocked(snapshot.blocked()), neighbours(pruned_free_neighbours()), row_words(snapshot.row_words()),
-          column_words(snapshot.line_words(south)), width(snapshot.width()), height(snapshot.height()) {
+    explicit snapshot_view(const snapshot_planes& snapshot)
+        : source(&snapshot), blocked(snapshot.blocked()), neighbours(pruned_free_neighbours()),
+          row_words(snapshot.row_words()), column_words(snapshot.line_words(south)),
+          diagonal_words(snapshot.line_words(south_east)), width(snapshot.width()), height(snapshot.height()) {
         for (int d = 0; d < 8; ++d) planes[d] = snapshot.stops(static_cast<run_direction>(d));
     }
 
@@ -177,14 +178,15 @@ private:
     // A diagonal run stops where its plane says, or sooner at the step that
     // crosses the goal's row or column, when the probe from there reaches
     // the goal; the earlier crossing is tried first (both are the goal when
-    // they are the same step). Its line: the diagonal px - py + height + 1,
-    // or the anti-diagonal px + py, along which it moves by py.
+    // they are the same step).
     template <int DX, int DY>
     bool run_diagonal(int& x, int& y, int gx, int gy) const {
         constexpr run_direction d = DX > 0 ? (DY > 0 ? south_east : north_east) : (DY > 0 ? south_west : north_west);
-        const int line = DX == DY ? x - y + height + 1 : x + y + 2;
+        constexpr bool south_east_line = DX == DY;
+        const int line = source->diagonal_line(south_east_line, x + 1, y + 1);
+        const int position = source->diagonal_position(south_east_line, line, y + 1);
         const int steps =
-            (stop_from<DY>(planes[d] + static_cast<std::size_t>(line) * column_words, y + 1) - (y + 1)) * DY;
+            (stop_from<DY>(planes[d] + static_cast<std::size_t>(line) * diagonal_words, position) - position) * DY;
         // Steps to the crossings; a crossing behind the run reads as larger
         // than any stop.
         const unsigned int to_row = static_cast<unsigned int>((gy - y) * DY);
@@ -227,11 +229,13 @@ private:
         return true;
     }
 
+    const snapshot_planes* source;
     const std::uint64_t* blocked;
     const std::uint32_t* neighbours;  // pruned_free_neighbours()
     const std::uint64_t* planes[8];
     std::size_t row_words;
     std::size_t column_words;
+    std::size_t diagonal_words;
     int width;
     int height;
 };

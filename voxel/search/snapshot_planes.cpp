@@ -1,8 +1,9 @@
-#include "voxel/search/map_snapshot.hpp"
+#include "voxel/search/snapshot_planes.hpp"
 
 #include "voxel/jps_pathfinder.hpp"
 #include "voxel/memory_probe.hpp"
 #include "voxel/search/assertion.hpp"
+#include "voxel/search/byte_scan.hpp"
 
 #include <algorithm>
 #include <cstring>
@@ -186,25 +187,27 @@ bit_matrix diagonal_stops(const bit_matrix& blocked, std::size_t count, const bi
     return stops;
 }
 
-// The diagonals of a matrix of rows as lines: line k holds, at bit py, the
-// cell (px, py) with px - py + shift = k (going south-east, shift = padded
-// height - 1) or px + py = k (going north-east). Each row is shifted by its
-// diagonal's offset into a wider matrix, whose columns are then the lines.
-bit_matrix diagonal_lines(const bit_matrix& rows, std::size_t count, std::size_t row_bits, bool south_east) {
-    const std::size_t width_bits = row_bits + count - 1;
-    bit_matrix sheared(rows.lines, words_for(width_bits), 0);
-    for (std::size_t l = 0; l < count; ++l) {
-        const std::size_t shift = south_east ? count - 1 - l : l;
-        const std::size_t skip = shift / 64;
-        const unsigned int bits = static_cast<unsigned int>(shift % 64);
-        word* out = sheared.line(l);
-        const word* in = rows.line(l);
-        for (std::size_t w = 0; w < rows.words && w + skip < sheared.words; ++w) {
-            out[w + skip] |= in[w] << bits;
-            if (bits != 0 && w + skip + 1 < sheared.words) out[w + skip + 1] |= in[w] >> (64 - bits);
+// The set bits of a matrix of diagonal stops in rows, each moved to the line
+// of its diagonal (snapshot_planes::diagonal_line and ::diagonal_position).
+void scatter_to_diagonals(const bit_matrix& rows, std::size_t count, std::size_t padded_width, bool south_east,
+                          word* lines, std::size_t line_words) {
+    const long long padded_height = static_cast<long long>(count);
+    for (std::size_t py = 0; py < count; ++py) {
+        const word* row = rows.line(py);
+        for (std::size_t w = 0; w < rows.words; ++w) {
+            for (word bits = row[w]; bits != 0; bits &= bits - 1) {
+                const std::size_t px = w * 64 + static_cast<std::size_t>(byte_scan::lowest_set_bit(bits));
+                if (px >= padded_width) break;
+                const long long x = static_cast<long long>(px);
+                const long long y = static_cast<long long>(py);
+                const long long line = south_east ? x - y + padded_height - 1 : x + y;
+                const long long first = south_east ? std::max(0LL, padded_height - 1 - line)
+                                                   : std::max(0LL, line - static_cast<long long>(padded_width) + 1);
+                const std::size_t i = static_cast<std::size_t>(y - first);
+                lines[static_cast<std::size_t>(line) * line_words + i / 64] |= word{1} << (i % 64);
+            }
         }
     }
-    return transposed(sheared);
 }
 
 void copy_lines(const bit_matrix& from, std::size_t count, word* to, std::size_t to_words) {
@@ -213,7 +216,7 @@ void copy_lines(const bit_matrix& from, std::size_t count, word* to, std::size_t
 
 }  // namespace
 
-void map_snapshot::build(const projection_map& map) {
+void snapshot_planes::build(const projection_map& map) {
     BRONDEL_ASSERT(map.resolution[0] <= jps_pathfinder::max_extent && map.resolution[1] <= jps_pathfinder::max_extent);
     const int width = static_cast<int>(map.resolution[0]);
     const int height = static_cast<int>(map.resolution[1]);
@@ -224,15 +227,15 @@ void map_snapshot::build(const projection_map& map) {
     const std::size_t diagonals = padded_width + padded_height - 1;
     const std::size_t row_plane = padded_height * row_line;
     const std::size_t column_plane = padded_width * column_line;
-    const std::size_t diagonal_plane = diagonals * column_line;
+    const std::size_t diagonal_line = words_for(std::min(padded_width, padded_height));
+    const std::size_t diagonal_plane = diagonals * diagonal_line;
     const std::size_t kept = 3 * row_plane + 2 * column_plane + 4 * diagonal_plane;
     // While building: the blocked rows and their transposed copy, four
     // planes of where straight runs end at jump points (two of them
-    // transposed back), one diagonal plane in rows, sheared and transposed.
+    // transposed back), one diagonal plane in rows.
     const std::size_t row_matrix = column_line * 64 * row_line;
     const std::size_t column_matrix = row_line * 64 * column_line;
-    const std::size_t sheared = column_line * 64 * words_for(diagonals + padded_width);
-    const std::size_t building = 6 * row_matrix + 3 * column_matrix + 2 * sheared;
+    const std::size_t building = 6 * row_matrix + 3 * column_matrix;
     require_memory(bytes_for(kept + building, sizeof(word)));
 
     std::vector<word> planes(kept);
@@ -282,9 +285,8 @@ void map_snapshot::build(const projection_map& map) {
                              diagonal{south_west, -1, 1}}) {
         const bit_matrix in_rows = diagonal_stops(blocked, padded_height, d.dx > 0 ? east_ends : west_ends,
                                                   d.dy > 0 ? south_ends : north_ends, d.dx, d.dy);
-        const bool south_east_line = d.dx == d.dy;
-        copy_lines(diagonal_lines(in_rows, padded_height, padded_width, south_east_line), diagonals,
-                   base + starts[d.direction], column_line);
+        scatter_to_diagonals(in_rows, padded_height, padded_width, d.dx == d.dy, base + starts[d.direction],
+                             diagonal_line);
     }
 
     words.swap(planes);
@@ -293,9 +295,10 @@ void map_snapshot::build(const projection_map& map) {
     rows = height;
     words_a_row = row_line;
     words_a_column = column_line;
+    words_a_diagonal = diagonal_line;
 }
 
-void map_snapshot::release() {
+void snapshot_planes::release() {
     std::vector<word>().swap(words);
     columns = 0;
     rows = 0;

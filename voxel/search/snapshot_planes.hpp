@@ -1,13 +1,12 @@
-// map_snapshot: a map that does not change while it is searched, kept as bit
-// planes built once for it, so that a run costs a scan for the next set bit
-// (64 cells a word) whatever its length. For each of the eight directions a
+// snapshot_planes: a snapshot of a map (one that does not change while it is
+// searched) kept as bit planes built once for it, so that a run costs a scan
+// for the next set bit (64 cells a word) whatever its length. For each of the eight directions a
 // plane marks the cells where a run entering them must stop, ignoring the
 // goal: the blocked cells, the cells with a forced neighbour, and for a
 // diagonal direction the cells whose straight probes stop at a jump point.
 // Each plane is laid out so that its runs read along a row of words: rows
 // for the two row directions, columns (a transposed copy) for the two column
-// directions, and diagonals (a sheared, transposed copy) for the four
-// diagonal ones. A search reads it through snapshot_view, whose runs answer
+// directions, and diagonals for the four diagonal ones. A search reads it through snapshot_view, whose runs answer
 // exactly as map_view's on the map the snapshot was built from.
 //
 // Contract
@@ -32,9 +31,9 @@
 //                 read it at once.
 //
 // Usage
-//   map_snapshot snapshot;
-//   snapshot.build(map);                  // or std::bad_alloc, snapshot unchanged
-//   const snapshot_view view(snapshot);   // snapshot_view.hpp
+//   snapshot_planes planes;
+//   planes.build(map);                 // or std::bad_alloc, the planes unchanged
+//   const snapshot_view view(planes);   // snapshot_view.hpp
 #pragma once
 
 #include "voxel/projection_map.hpp"
@@ -55,7 +54,7 @@ inline run_direction direction_of(int dx, int dy) {
     return table[(dy + 1) * 3 + dx + 1];
 }
 
-class map_snapshot {
+class snapshot_planes {
 public:
     void build(const projection_map& map);
     void release();
@@ -65,20 +64,33 @@ public:
     int height() const { return rows; }
 
     // The lines of bits of the blocked cells (row py at blocked() + py *
-    // row_words(), bit px) and of each direction's stops: line py for east
-    // and west (bit px), px for south and north (bit py), px - py + height + 1
-    // for south-east and north-west and px + py for north-east and
-    // south-west (bit py), each line_words(d) words long.
+    // row_words(), bit px) and of each direction's stops, line_words(d)
+    // words apart: line py for east and west (bit px), px for south and
+    // north (bit py), diagonal_line() for the diagonal directions (bit
+    // diagonal_position()).
     const std::uint64_t* blocked() const { return words.data(); }
     std::size_t row_words() const { return words_a_row; }
     const std::uint64_t* stops(run_direction d) const { return words.data() + plane_start[d]; }
-    std::size_t line_words(run_direction d) const { return d == east || d == west ? words_a_row : words_a_column; }
+    std::size_t line_words(run_direction d) const {
+        return d == east || d == west ? words_a_row : d == south || d == north ? words_a_column : words_a_diagonal;
+    }
+    // A diagonal's line holds its cells from the grid's side it starts at,
+    // in the order of their rows: going south-east (and north-west) the line
+    // px - py + height + 1, going north-east (and south-west) px + py; its
+    // first cell lies in the padded row first_row, and is the cell's
+    // position.
+    int diagonal_line(bool south_east, int px, int py) const { return south_east ? px - py + rows + 1 : px + py; }
+    int diagonal_position(bool south_east, int line, int py) const {
+        const int first_row = south_east ? rows + 1 - line : line - (columns + 1);
+        return first_row > 0 ? py - first_row : py;
+    }
 
 private:
     int columns = 0;
     int rows = 0;
-    std::size_t words_a_row = 0;     // a row line: the padded width
-    std::size_t words_a_column = 0;  // a column or diagonal line: the padded height
+    std::size_t words_a_row = 0;       // a row line: the padded width
+    std::size_t words_a_column = 0;    // a column line: the padded height
+    std::size_t words_a_diagonal = 0;  // a diagonal line: the padded shorter side
     std::size_t plane_start[8] = {};
     std::vector<std::uint64_t> words;  // the blocked cells, then the eight planes
 };
