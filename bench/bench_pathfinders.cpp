@@ -494,14 +494,21 @@ void print_table(const std::vector<map_result>& results) {
     }
 }
 
+// The planes pay for a batch of q queries on this map when q times what they
+// save a query is at least what they cost to build: when q * (this) >= cells.
+double cells_a_query(const map_result& r, const batch_timing& t) {
+    const double saved_a_query = (t.loop_ms - (t.batch_ms - t.build_ms)) / static_cast<double>(r.batch_queries);
+    return static_cast<double>(r.width) * r.height * saved_a_query / t.build_ms;
+}
+
 void print_batch_table(const std::vector<map_result>& results) {
     std::cout << "\nthe batch on one thread (snapshot and run planes built in it) against a loop of find_path, "
                  "every .scen query up to the limit, interpolate off / on; ns per expansion of the searches "
-                 "(loop/batch, the batch's without the build)\n";
+                 "(loop/batch, the batch's without the build); the planes pay from cells / (cells a query) queries\n";
     std::cout << std::left << std::setw(18) << "map" << std::right << std::setw(8) << "queries" << std::setw(20)
               << "loop ms" << std::setw(20) << "batch ms" << std::setw(14) << "ratio" << std::setw(14)
               << "build share" << std::setw(22) << "ns/exp off" << std::setw(22) << "ns/exp on" << std::setw(10)
-              << "build ms" << std::setw(10) << "B/cell" << '\n';
+              << "build ms" << std::setw(10) << "B/cell" << std::setw(16) << "cells a query" << '\n';
     for (const map_result& r : results) {
         std::ostringstream loop, batch, ratio, share, off, on;
         loop << std::fixed << std::setprecision(1) << r.batch[0].loop_ms << " / " << r.batch[1].loop_ms;
@@ -518,7 +525,8 @@ void print_batch_table(const std::vector<map_result>& results) {
                   << std::setw(20) << loop.str() << std::setw(20) << batch.str() << std::setw(14) << ratio.str()
                   << std::setw(14) << share.str() << std::setw(22) << off.str() << std::setw(22) << on.str()
                   << std::setw(10) << std::setprecision(2) << r.batch[1].build_ms << std::setw(10)
-                  << static_cast<double>(r.planes_bytes) / (static_cast<double>(r.width) * r.height) << '\n';
+                  << static_cast<double>(r.planes_bytes) / (static_cast<double>(r.width) * r.height) << std::setw(16)
+                  << std::setprecision(0) << std::min(cells_a_query(r, r.batch[0]), cells_a_query(r, r.batch[1])) << '\n';
     }
 }
 
