@@ -42,7 +42,7 @@
 //                 path cells grow, stops every thread, and run() rethrows the
 //                 std::bad_alloc on the calling thread. Kept between runs: the
 //                 snapshot (one byte a cell), its run planes if the last run
-//                 built them (about 2 bits a cell), one pathfinder per thread
+//                 built them (about 2 bytes a cell), one pathfinder per thread
 //                 of the last run (node grid: 32 bytes a cell, rebuilt only
 //                 for a map of another size), and the answers until
 //                 clear_answers().

@@ -1,13 +1,14 @@
 // snapshot_planes: a snapshot of a map (one that does not change while it is
 // searched) kept as bit planes built once for it, so that a run costs a scan
-// for the next set bit (64 cells a word) whatever its length. For each of the eight directions a
-// plane marks the cells where a run entering them must stop, ignoring the
-// goal: the blocked cells, the cells with a forced neighbour, and for a
-// diagonal direction the cells whose straight probes stop at a jump point.
-// Each plane is laid out so that its runs read along a row of words: rows
-// for the two row directions, columns (a transposed copy) for the two column
-// directions, and diagonals for the four diagonal ones. A search reads it through snapshot_view, whose runs answer
-// exactly as map_view's on the map the snapshot was built from.
+// for the next set bit (64 cells a word) whatever its length. For each of
+// the eight directions a plane marks the cells where a run entering them
+// must stop, ignoring the goal: the blocked cells, the cells with a forced
+// neighbour, and for a diagonal direction the cells whose straight probes
+// stop at a jump point. Each plane is laid out so that its runs read along a
+// row of words: rows for the two row directions, columns (a transposed copy)
+// for the two column directions, and diagonals for the four diagonal ones.
+// A search reads it through snapshot_view, whose runs answer exactly as
+// map_view's on the map the snapshot was built from.
 //
 // Contract
 //   Ownership:    owns its planes; keeps nothing of the map it was built from.
@@ -22,9 +23,12 @@
 //                 build() or release().
 //   Memory:       build() asks for all of its memory at once before it
 //                 writes anything (std::bad_alloc), and keeps what it had
-//                 when that fails: about 1.5 bits a cell for each straight
-//                 plane and the blocked cells, 2.1 for each diagonal one
-//                 (bytes()), and some as much again while it builds.
+//                 when that fails. Each line is padded to whole words: on
+//                 the benchmark's maps about 1.1 bits a cell for each
+//                 straight plane and the blocked cells, 2.3 for each
+//                 diagonal one, 1.7 to 2.1 bytes a cell in all (bytes()),
+//                 and about 1.1 bytes a cell more while it builds; on a map
+//                 a cell or two wide up to 56 bytes a cell.
 //   Checking:     build() takes maps of at most jps_pathfinder::max_extent
 //                 cells a side, which the caller checks (asserted).
 //   Threads:      build() on one thread; afterwards any number of threads
