@@ -21,7 +21,7 @@
 #include "tests/support/movingai.hpp"
 #include "tests/support/search_outcome.hpp"
 #include "voxel/jps_pathfinder.hpp"
-#include "voxel/search_workspace.hpp"
+#include "voxel/search/search_workspace.hpp"
 
 #include <libtcod/fov.h>
 #include <libtcod/path.h>
@@ -42,21 +42,20 @@
 
 namespace {
 
+using brondel_reference::reference_pathfinder;
 using OSTREL::Voxel::jps_node;
 using OSTREL::Voxel::jps_pathfinder;
 using OSTREL::Voxel::projection_map;
-using brondel_reference::reference_pathfinder;
 using coordinate = std::array<unsigned int, 3>;
 using clock_type = std::chrono::steady_clock;
-using brondel_test::outcome_of;
-using brondel_test::search_outcome;
 using brondel_bench::fresh_order;
 using brondel_bench::ns_per_expansion;
 using brondel_bench::turn;
+using brondel_test::outcome_of;
+using brondel_test::search_outcome;
 
-const char* const default_maps[] = {"ht_chantry",       "den520d",   "brc202d",
-                                    "AR0011SR",         "Aftershock", "divideandconquer",
-                                    "8room_000",        "random512-10-0", "maze512-1-0"};
+const char* const default_maps[] = {"ht_chantry",       "den520d",   "brc202d",        "AR0011SR",   "Aftershock",
+                                    "divideandconquer", "8room_000", "random512-10-0", "maze512-1-0"};
 
 struct options {
     std::size_t queries = 200;
@@ -157,9 +156,7 @@ public:
     libtcod_search(const libtcod_search&) = delete;
     libtcod_search& operator=(const libtcod_search&) = delete;
 
-    bool compute(const movingai::query& q) {
-        return TCOD_path_compute(path, q.start_x, q.start_y, q.goal_x, q.goal_y);
-    }
+    bool compute(const movingai::query& q) { return TCOD_path_compute(path, q.start_x, q.start_y, q.goal_x, q.goal_y); }
     double length(const movingai::query& q) {
         std::vector<int> coords{q.start_x, q.start_y};
         for (int i = 0; i < TCOD_path_size(path); ++i) {
@@ -347,24 +344,32 @@ bool parse(int argc, char** argv, options& opts) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool has_value = i + 1 < argc;
-        if (arg == "--queries" && has_value) opts.queries = std::stoul(argv[++i]);
-        else if (arg == "--repeats" && has_value) opts.repeats = std::stoi(argv[++i]);
-        else if (arg == "--seed" && has_value) opts.seed = static_cast<std::uint32_t>(std::stoul(argv[++i]));
-        else if (arg == "--maps" && has_value) opts.maps = split(argv[++i], ',');
-        else if (arg == "--json" && has_value) opts.json_file = argv[++i];
-        else if (arg == "--without-libtcod") opts.with_libtcod = false;
-        else if (!arg.empty() && arg[0] != '-' && opts.folder.empty()) opts.folder = arg;
-        else return false;
+        if (arg == "--queries" && has_value)
+            opts.queries = std::stoul(argv[++i]);
+        else if (arg == "--repeats" && has_value)
+            opts.repeats = std::stoi(argv[++i]);
+        else if (arg == "--seed" && has_value)
+            opts.seed = static_cast<std::uint32_t>(std::stoul(argv[++i]));
+        else if (arg == "--maps" && has_value)
+            opts.maps = split(argv[++i], ',');
+        else if (arg == "--json" && has_value)
+            opts.json_file = argv[++i];
+        else if (arg == "--without-libtcod")
+            opts.with_libtcod = false;
+        else if (!arg.empty() && arg[0] != '-' && opts.folder.empty())
+            opts.folder = arg;
+        else
+            return false;
     }
     if (opts.maps.empty()) opts.maps.assign(std::begin(default_maps), std::end(default_maps));
     return !opts.folder.empty() && opts.repeats > 0 && opts.queries > 0;
 }
 
 void print_table(const std::vector<map_result>& results) {
-    std::cout << std::left << std::setw(18) << "map" << std::right << std::setw(8) << "queries"
-              << std::setw(16) << "reference us" << std::setw(16) << "product us" << std::setw(16)
-              << "libtcod us" << std::setw(8) << "ratio" << std::setw(18) << "found/budget/none"
-              << std::setw(14) << "len prod/tcod" << std::setw(10) << "grid MiB" << '\n';
+    std::cout << std::left << std::setw(18) << "map" << std::right << std::setw(8) << "queries" << std::setw(16)
+              << "reference us" << std::setw(16) << "product us" << std::setw(16) << "libtcod us" << std::setw(8)
+              << "ratio" << std::setw(18) << "found/budget/none" << std::setw(14) << "len prod/tcod" << std::setw(10)
+              << "grid MiB" << '\n';
     std::cout << std::fixed;
     for (const map_result& r : results) {
         std::ostringstream ref, prod, tcod, shares, lengths;
@@ -372,21 +377,18 @@ void print_table(const std::vector<map_result>& results) {
         prod << std::fixed << std::setprecision(1) << r.product.median_us << '/' << r.product.p90_us;
         tcod << std::fixed << std::setprecision(0) << r.libtcod.median_us << '/' << r.libtcod.p90_us;
         shares << r.found << '/' << r.budget << '/' << r.no_route;
-        lengths << std::fixed << std::setprecision(3) << r.product_length_ratio << '/'
-                << r.libtcod_length_ratio;
-        std::cout << std::left << std::setw(18) << r.name << std::right << std::setw(8) << r.queries
-                  << std::setw(16) << ref.str() << std::setw(16) << prod.str() << std::setw(16)
-                  << tcod.str() << std::setw(8) << std::setprecision(2)
-                  << r.reference.median_us / r.product.median_us << std::setw(18) << shares.str()
-                  << std::setw(14) << lengths.str() << std::setw(10) << std::setprecision(1)
+        lengths << std::fixed << std::setprecision(3) << r.product_length_ratio << '/' << r.libtcod_length_ratio;
+        std::cout << std::left << std::setw(18) << r.name << std::right << std::setw(8) << r.queries << std::setw(16)
+                  << ref.str() << std::setw(16) << prod.str() << std::setw(16) << tcod.str() << std::setw(8)
+                  << std::setprecision(2) << r.reference.median_us / r.product.median_us << std::setw(18)
+                  << shares.str() << std::setw(14) << lengths.str() << std::setw(10) << std::setprecision(1)
                   << r.node_grid_bytes / 1048576.0 << '\n';
     }
     std::cout << "\neach query once, fresh order (interpolate on); ns per expansion: middle half of the "
                  "queries by expansions (reference/product), product on the longest tenth\n";
-    std::cout << std::left << std::setw(18) << "map" << std::right << std::setw(16) << "reference us"
-              << std::setw(16) << "product us" << std::setw(8) << "ratio" << std::setw(18) << "ns/exp repeated"
-              << std::setw(9) << "longest" << std::setw(14) << "ns/exp once" << std::setw(9) << "longest"
-              << '\n';
+    std::cout << std::left << std::setw(18) << "map" << std::right << std::setw(16) << "reference us" << std::setw(16)
+              << "product us" << std::setw(8) << "ratio" << std::setw(18) << "ns/exp repeated" << std::setw(9)
+              << "longest" << std::setw(14) << "ns/exp once" << std::setw(9) << "longest" << '\n';
     for (const map_result& r : results) {
         std::ostringstream ref, prod, repeated, once;
         ref << std::fixed << std::setprecision(1) << r.reference_once.median_us << '/' << r.reference_once.p90_us;
@@ -395,38 +397,36 @@ void print_table(const std::vector<map_result>& results) {
                  << r.repeated_cost.product_middle_ns;
         once << std::fixed << std::setprecision(0) << r.once_cost.reference_middle_ns << '/'
              << r.once_cost.product_middle_ns;
-        std::cout << std::left << std::setw(18) << r.name << std::right << std::setw(16) << ref.str()
-                  << std::setw(16) << prod.str() << std::setw(8) << std::setprecision(2)
+        std::cout << std::left << std::setw(18) << r.name << std::right << std::setw(16) << ref.str() << std::setw(16)
+                  << prod.str() << std::setw(8) << std::setprecision(2)
                   << r.reference_once.median_us / r.product_once.median_us << std::setw(18) << repeated.str()
-                  << std::setw(9) << std::setprecision(0) << r.repeated_cost.product_longest_ns
-                  << std::setw(14) << once.str() << std::setw(9) << r.once_cost.product_longest_ns << '\n';
+                  << std::setw(9) << std::setprecision(0) << r.repeated_cost.product_longest_ns << std::setw(14)
+                  << once.str() << std::setw(9) << r.once_cost.product_longest_ns << '\n';
     }
 }
 
 std::string cost_json(const per_expansion& cost) {
     std::ostringstream text;
     text << std::setprecision(6) << "{\"reference_middle\": " << cost.reference_middle_ns
-         << ", \"product_middle\": " << cost.product_middle_ns << ", \"product_longest_tenth\": "
-         << cost.product_longest_ns << "}";
+         << ", \"product_middle\": " << cost.product_middle_ns
+         << ", \"product_longest_tenth\": " << cost.product_longest_ns << "}";
     return text.str();
 }
 
 void write_json(const std::string& file, const options& opts, const std::vector<map_result>& results,
                 double one_cell_ns, std::size_t peak_kib, std::size_t workspace_bytes) {
     std::ofstream out(file);
-    out << std::setprecision(6) << "{\n  \"queries_per_map\": " << opts.queries
-        << ",\n  \"repeats\": " << opts.repeats << ",\n  \"seed\": " << opts.seed
-        << ",\n  \"one_cell_native_ns\": " << one_cell_ns << ",\n  \"peak_rss_kib\": " << peak_kib
-        << ",\n  \"workspace_bytes\": " << workspace_bytes
+    out << std::setprecision(6) << "{\n  \"queries_per_map\": " << opts.queries << ",\n  \"repeats\": " << opts.repeats
+        << ",\n  \"seed\": " << opts.seed << ",\n  \"one_cell_native_ns\": " << one_cell_ns
+        << ",\n  \"peak_rss_kib\": " << peak_kib << ",\n  \"workspace_bytes\": " << workspace_bytes
         << ",\n  \"maps\": [\n";
     for (std::size_t i = 0; i < results.size(); ++i) {
         const map_result& r = results[i];
-        out << "    {\"name\": \"" << r.name << "\", \"width\": " << r.width << ", \"height\": "
-            << r.height << ", \"queries\": " << r.queries << ",\n     \"reference_us\": ["
-            << r.reference.median_us << ", " << r.reference.p90_us << "], \"product_us\": ["
-            << r.product.median_us << ", " << r.product.p90_us << "], \"libtcod_us\": ["
-            << r.libtcod.median_us << ", " << r.libtcod.p90_us << "],\n     \"found\": " << r.found
-            << ", \"budget\": " << r.budget << ", \"no_route\": " << r.no_route
+        out << "    {\"name\": \"" << r.name << "\", \"width\": " << r.width << ", \"height\": " << r.height
+            << ", \"queries\": " << r.queries << ",\n     \"reference_us\": [" << r.reference.median_us << ", "
+            << r.reference.p90_us << "], \"product_us\": [" << r.product.median_us << ", " << r.product.p90_us
+            << "], \"libtcod_us\": [" << r.libtcod.median_us << ", " << r.libtcod.p90_us
+            << "],\n     \"found\": " << r.found << ", \"budget\": " << r.budget << ", \"no_route\": " << r.no_route
             << ", \"product_length_ratio\": " << r.product_length_ratio
             << ", \"libtcod_length_ratio\": " << r.libtcod_length_ratio
             << ", \"node_grid_bytes\": " << r.node_grid_bytes << ", \"mismatches\": " << r.mismatches

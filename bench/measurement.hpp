@@ -62,7 +62,9 @@ inline double ns_per_expansion(const std::vector<double>& seconds, const std::ve
     std::sort(ranked.begin(), ranked.end(), [&](std::size_t a, std::size_t b) {
         return expansions[a] != expansions[b] ? expansions[a] < expansions[b] : a < b;
     });
-    const auto share = [&ranked](double at) { return static_cast<std::size_t>(at * static_cast<double>(ranked.size())); };
+    const auto share = [&ranked](double at) {
+        return static_cast<std::size_t>(at * static_cast<double>(ranked.size()));
+    };
     const std::size_t first = std::min(share(from), ranked.empty() ? 0 : ranked.size() - 1);
     const std::size_t last = std::min(std::max(first + 1, share(to)), ranked.size());
     double total_seconds = 0.0;

@@ -1,9 +1,9 @@
 """Voxel diffraction algorithms and classes"""
 # Type stub of the brondel extension module, installed as the package
-# brondel-stubs. Every argument is positional only. tests/python/test_stub.py
-# compares this file with the live module, docstrings included: the method and
-# property docstrings are those of bindings/docstrings.hpp, and the classes
-# have none.
+# brondel-stubs. Every argument is positional only. The module's docstrings
+# are made from this file when it is built (cmake/docstrings_from_stub.py):
+# the module's own and those of the methods and properties; the classes have
+# none. tests/python/test_stub.py compares this file with the live module.
 from typing import List, NoReturn, Sequence, Union
 
 class projection_map:

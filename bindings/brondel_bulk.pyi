@@ -1,9 +1,9 @@
 """Bulk work on brondel's objects: maps filled and read as buffers, path cells
 as flat int arrays, and many path queries answered on native threads."""
 # Type stub of the brondel_bulk extension module, installed as the package
-# brondel_bulk-stubs. tests/python/test_stub.py compares this file with the
-# live module, docstrings included: they are those of
-# bindings/bulk_docstrings.hpp.
+# brondel_bulk-stubs. The module's docstrings, its own and its functions', are
+# made from this file when it is built (cmake/docstrings_from_stub.py).
+# tests/python/test_stub.py compares this file with the live module.
 from array import array
 from typing import Iterable, List, Sequence, Tuple
 

@@ -29,10 +29,10 @@
 #include <pybind11/pybind11.h>
 
 template <typename Class, typename Field, typename... Options>
-void def_readonly_initialised(pybind11::class_<Class, Options...>& cls, const char* name,
-                              const Field Class::*field, const char* doc) {
-    pybind11::cpp_function getter(
-        [field](const Class& object) -> const Field& { return object.*field; },
-        pybind11::is_method(cls), initialised_only(), doc);
-    cls.def_property_readonly(name, getter, pybind11::return_value_policy::reference_internal);
+void def_readonly_initialised(pybind11::class_<Class, Options...>& cls, const char* name, const Field Class::*field,
+                              const char* doc) {
+    // (Not named `getter`, which Python.h declares.)
+    pybind11::cpp_function read_field([field](const Class& object) -> const Field& { return object.*field; },
+                                      pybind11::is_method(cls), initialised_only(), doc);
+    cls.def_property_readonly(name, read_field, pybind11::return_value_policy::reference_internal);
 }

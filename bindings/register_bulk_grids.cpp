@@ -33,8 +33,10 @@ void fill(projection_map* map, const py::object& data) {
     projection_map& grid = given(map, "fill(): map must be a brondel.projection_map");
     const std::size_t width = grid.resolution[0];
     const std::size_t height = grid.resolution[1];
-    const bulk::held_buffer buffer(data, "fill(): data must have the buffer protocol (bytes, bytearray, memoryview, "
-                                         "array.array, numpy.ndarray), not " + bulk::type_name(data));
+    const bulk::held_buffer buffer(data,
+                                   "fill(): data must have the buffer protocol (bytes, bytearray, memoryview, "
+                                   "array.array, numpy.ndarray), not " +
+                                       bulk::type_name(data));
     if (buffer.item_size() != 1 || !one_byte_code(buffer.code())) {
         bulk::refuse("fill(): data must hold one-byte cells (uint8, int8, bool), not items of " +
                      std::to_string(buffer.item_size()) + " bytes in format '" + buffer.format() + "'");
@@ -46,7 +48,8 @@ void fill(projection_map* map, const py::object& data) {
                                   " cells, expected width * height = " + std::to_string(width * height));
         }
     } else if (buffer.dimensions() == 2) {
-        if (static_cast<std::size_t>(buffer.extent(0)) != height || static_cast<std::size_t>(buffer.extent(1)) != width) {
+        if (static_cast<std::size_t>(buffer.extent(0)) != height ||
+            static_cast<std::size_t>(buffer.extent(1)) != width) {
             throw py::value_error("fill(): data has shape (" + std::to_string(buffer.extent(0)) + ", " +
                                   std::to_string(buffer.extent(1)) + "), expected " + expected);
         }
@@ -55,8 +58,9 @@ void fill(projection_map* map, const py::object& data) {
                               " dimensions, expected 1 (width * height cells) or 2 " + expected);
     }
     if (!buffer.row_after_row()) {
-        throw py::value_error("fill(): data must be C-contiguous, row after row; copy it first, e.g. with "
-                              "bytes(data) or numpy.ascontiguousarray(data)");
+        throw py::value_error(
+            "fill(): data must be C-contiguous, row after row; copy it first, e.g. with "
+            "bytes(data) or numpy.ascontiguousarray(data)");
     }
     for (std::size_t y = 0; y < height && width > 0; ++y) {
         std::memcpy(&grid.rows[y][0], buffer.bytes() + y * width, width);

@@ -1,13 +1,13 @@
 // find_paths, find_corners and release: many queries in one call. find_paths
 // reads its queries and copies the map with the interpreter lock held, then
-// lets the native batch (voxel/batch_search) answer them without it.
+// lets the native batch (voxel/bulk/batch_search) answer them without it.
 #include "bulk_register.hpp"
 
 #include "bulk_conversions.hpp"
 #include "bulk_docstrings.hpp"
 #include "initialised_only.hpp"
 
-#include "voxel/batch_search.hpp"
+#include "voxel/bulk/batch_search.hpp"
 #include "voxel/corner_finding_algorithm.hpp"
 #include "voxel/corner_finding_algorithm_wrapper.hpp"
 #include "voxel/projection_map.hpp"
@@ -85,8 +85,7 @@ std::vector<path_query> read_queries(py::handle queries) {
 // lock back between its searches, about every poll interval, so that Python
 // runs its signal handlers (Ctrl-C); returns false, with the handler's error
 // (KeyboardInterrupt) set, when one raised.
-bool run_unlocked(batch_search& batch, const std::vector<path_query>& queries, bool interpolate,
-                  unsigned int threads) {
+bool run_unlocked(batch_search& batch, const std::vector<path_query>& queries, bool interpolate, unsigned int threads) {
     struct unlocked {
         PyThreadState* state = PyEval_SaveThread();
         ~unlocked() { PyEval_RestoreThread(state); }
@@ -120,15 +119,16 @@ py::list find_paths(const projection_map* map, const py::object& queries, bool i
 
 py::object find_corners(const corner_finding_algorithm_wrapper* finder, const py::object& paths) {
     if (finder == nullptr) bulk::refuse("find_corners(): finder must be a brondel.cornerfinder, not None");
-    const py::tuple all = bulk::tuple_of(
-        paths, "find_corners(): paths must be a sequence of int arrays, not " + bulk::type_name(paths));
+    const py::tuple all =
+        bulk::tuple_of(paths, "find_corners(): paths must be a sequence of int arrays, not " + bulk::type_name(paths));
     std::vector<int> corners(2 * all.size());
     for (std::size_t i = 0; i < all.size(); ++i) {
         const std::string expected = "find_corners(): path " + std::to_string(i) +
                                      " must be a buffer of C ints x0, y0, x1, y1, ... (array('i'), numpy.int32)";
         const bulk::held_buffer cells(all[i], expected + ", not " + bulk::type_name(all[i]));
         const std::string code = cells.code();
-        const bool c_ints = cells.item_size() == sizeof(int) && (code == "i" || (code == "l" && sizeof(long) == sizeof(int)));
+        const bool c_ints =
+            cells.item_size() == sizeof(int) && (code == "i" || (code == "l" && sizeof(long) == sizeof(int)));
         if (!c_ints || cells.dimensions() != 1 || !cells.row_after_row()) {
             bulk::refuse(expected + ", not " + std::to_string(cells.dimensions()) + "-D items of " +
                          std::to_string(cells.item_size()) + " bytes in format '" + cells.format() + "'");
@@ -149,8 +149,8 @@ std::size_t release() {
 }  // namespace
 
 void register_bulk_searches(py::module_& m) {
-    m.def("find_paths", &find_paths, py::arg("map"), py::arg("queries"), py::arg("interpolate"),
-          py::arg("threads") = 0, bulk_docstrings::find_paths, initialised_only());
+    m.def("find_paths", &find_paths, py::arg("map"), py::arg("queries"), py::arg("interpolate"), py::arg("threads") = 0,
+          bulk_docstrings::find_paths, initialised_only());
     m.def("find_corners", &find_corners, py::arg("finder"), py::arg("paths"), bulk_docstrings::find_corners,
           initialised_only());
     m.def("release", &release, bulk_docstrings::release);

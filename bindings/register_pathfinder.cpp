@@ -1,7 +1,7 @@
-#include "register.hpp"
 #include "cell_argument.hpp"
 #include "docstrings.hpp"
 #include "initialised_only.hpp"
+#include "register.hpp"
 #include "required.hpp"
 #include "type_setup.hpp"
 
@@ -85,12 +85,12 @@ void register_pathfinder(py::module_& m) {
     py::class_<i_pathfinder>(m, "pathfinder_ifc", py::custom_type_setup(give_own_layout));
     py::class_<jps_pathfinder, i_pathfinder, bound_pathfinder>(m, "pathfinder",
                                                                py::custom_type_setup(set_up_pathfinder_type))
-        .def(py::init_alias<>(), docstrings::pathfinder_init)
-        .def("init", &init_keeping_map_alive, docstrings::pathfinder_bind, initialised_only())
-        .def("find_path", &jps_pathfinder::find_path, docstrings::pathfinder_find_path, initialised_only())
-        .def("test_direct_view", &jps_pathfinder::test_direct_view, docstrings::pathfinder_test_direct_view,
+        .def(py::init_alias<>(), docstrings::pathfinder::dunder_init)
+        .def("init", &init_keeping_map_alive, docstrings::pathfinder::init, initialised_only())
+        .def("find_path", &jps_pathfinder::find_path, docstrings::pathfinder::find_path, initialised_only())
+        .def("test_direct_view", &jps_pathfinder::test_direct_view, docstrings::pathfinder::test_direct_view,
              initialised_only())
-        .def("get_path", &jps_pathfinder::get_path, docstrings::pathfinder_get_path, initialised_only())
-        .def("get_path_length", &jps_pathfinder::get_path_length, docstrings::pathfinder_get_path_length,
+        .def("get_path", &jps_pathfinder::get_path, docstrings::pathfinder::get_path, initialised_only())
+        .def("get_path_length", &jps_pathfinder::get_path_length, docstrings::pathfinder::get_path_length,
              initialised_only());
 }

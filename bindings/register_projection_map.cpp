@@ -59,11 +59,11 @@ void set_up_projection_map_type(PyHeapTypeObject* heap_type) {
 
 void register_projection_map(py::module_& m) {
     py::class_<projection_map> cls(m, "projection_map", py::custom_type_setup(set_up_projection_map_type));
-    cls.def(py::init<std::uint32_t, std::uint32_t>(), docstrings::map_init, initialised_only())
+    cls.def(py::init<std::uint32_t, std::uint32_t>(), docstrings::projection_map::dunder_init, initialised_only())
         // Python cannot be trusted with the grid's bounds: an index outside
         // the map raises IndexError instead of touching memory.
-        .def("get", &projection_map::checked_get, docstrings::map_get, initialised_only())
-        .def("set", &projection_map::checked_set, docstrings::map_set, initialised_only())
-        .def("__str__", &text_of, docstrings::map_str, initialised_only());
-    def_readonly_initialised(cls, "resolution", &projection_map::resolution, docstrings::map_resolution);
+        .def("get", &projection_map::checked_get, docstrings::projection_map::get, initialised_only())
+        .def("set", &projection_map::checked_set, docstrings::projection_map::set, initialised_only())
+        .def("__str__", &text_of, docstrings::projection_map::dunder_str, initialised_only());
+    def_readonly_initialised(cls, "resolution", &projection_map::resolution, docstrings::projection_map::resolution);
 }

@@ -5,8 +5,9 @@
 #   <python dir>/brondel-stubs/       its type stub, as a stub-only package
 #   <python dir>/brondel_bulk...so    the bulk module, and its stub package
 #   <python dir>/brondel_bulk-stubs/  beside it
-#   include/voxel/*.hpp               the headers of the types the module
-#                                     exports for native callers
+#   include/voxel/*.hpp               the headers at the top of voxel/: the
+#                                     types the module exports for native
+#                                     callers
 #   lib/cmake/brondel/                the CMake package: find_package(brondel)
 #                                     gives the target brondel::native
 # A native library links brondel::native: it compiles against the headers and
@@ -30,17 +31,10 @@ foreach(_brondel_module IN ITEMS brondel brondel_bulk)
     DESTINATION "${BRONDEL_INSTALL_PYTHONDIR}/${_brondel_module}-stubs" RENAME __init__.pyi)
 endforeach()
 
-# The exported types and every header they include.
-install(FILES
-  "${PROJECT_SOURCE_DIR}/voxel/corner_finding_algorithm.hpp"
-  "${PROJECT_SOURCE_DIR}/voxel/export.hpp"
-  "${PROJECT_SOURCE_DIR}/voxel/i_pathfinder.hpp"
-  "${PROJECT_SOURCE_DIR}/voxel/jps_node.hpp"
-  "${PROJECT_SOURCE_DIR}/voxel/jps_pathfinder.hpp"
-  "${PROJECT_SOURCE_DIR}/voxel/memory_probe.hpp"
-  "${PROJECT_SOURCE_DIR}/voxel/path_2d.hpp"
-  "${PROJECT_SOURCE_DIR}/voxel/projection_map.hpp"
-  DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/voxel")
+# The headers at the top of voxel/: the exported types and every header they
+# include. The search's internals (voxel/search/) stay behind.
+file(GLOB _brondel_public_headers CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/voxel/*.hpp")
+install(FILES ${_brondel_public_headers} DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/voxel")
 
 get_target_property(_brondel_prefix brondel PREFIX)
 get_target_property(_brondel_suffix brondel SUFFIX)

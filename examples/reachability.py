@@ -2,7 +2,7 @@
 
 A failed find_path means either that no route the search can take exists or
 that the search spent its budget of expansions first. Telling the two apart
-needs the search's own moves (voxel/jps_pathfinder_search.cpp), which are not
+needs the search's own moves (voxel/search/jump_rules.hpp), which are not
 simply the eight neighbours:
 
 - From its start the search steps to the four straight neighbours and to the

@@ -7,6 +7,10 @@ BUILD_DIR="${BRONDEL_BUILD_DIR:-$REPO_ROOT/build}"
 # The Windows x64 cross build (scripts/windows.sh).
 WINDOWS_BUILD_DIR="${BRONDEL_WINDOWS_BUILD_DIR:-$REPO_ROOT/build-windows}"
 
+# The test command's builds stop at any compiler warning; a user's build
+# (the demo, pip install .) only shows them.
+WARNINGS_AS_ERRORS=-DBRONDEL_WARNINGS_AS_ERRORS=ON
+
 # Packages every build needs; scripts add their own.
 BASE_PACKAGES=(cmake ninja-build g++ pybind11-dev googletest binutils)
 # Debian's python3: Debian's Python packages (matplotlib, dask) are built for it.

@@ -8,7 +8,7 @@ source "$(dirname "$0")/common.sh"
 require_root
 install_packages "${BASE_PACKAGES[@]}" clang-14 libclang-rt-14-dev
 BUILD_DIR="${BRONDEL_FUZZ_BUILD_DIR:-$REPO_ROOT/build-fuzz}"
-build_project -DBRONDEL_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++-14
+build_project "$WARNINGS_AS_ERRORS" -DBRONDEL_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++-14
 mkdir -p "$BUILD_DIR/corpus" "$BUILD_DIR/artifacts"
 "$BUILD_DIR/tests/fuzz/pathfinder_fuzzer" \
     -max_total_time="${BRONDEL_FUZZ_SECONDS:-60}" -timeout=10 -rss_limit_mb=2048 \

@@ -9,7 +9,7 @@ require_root
 install_packages "${BASE_PACKAGES[@]}" "${BENCH_PACKAGES[@]}" python3-wheel-whl mypy libc++-dev libc++abi-dev
 
 linux_stage() {
-    build_project
+    build_project "$WARNINGS_AS_ERRORS"
     ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
 }
 
@@ -19,7 +19,7 @@ linux_stage() {
 PY3="$("$DEBIAN_PYTHON" -c 'import sys; print(sys.executable if sys.version_info[:2] != (3, 8) else "")' 2>/dev/null || true)"
 python3_stage() {
     install_packages python3-dev python3-distributed
-    BUILD_DIR="$BUILD_DIR-python3" BRONDEL_PYTHON="$PY3" build_project
+    BUILD_DIR="$BUILD_DIR-python3" BRONDEL_PYTHON="$PY3" build_project "$WARNINGS_AS_ERRORS"
     BRONDEL_REQUIRE_DASK=1 ctest --test-dir "$BUILD_DIR-python3" --output-on-failure -R '^python\.'
 }
 

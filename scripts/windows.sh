@@ -22,8 +22,8 @@ wineserver -p
 wine wineboot --init >/dev/null 2>&1
 
 # The Linux build provides the reference report.
-build_project
-BUILD_DIR="$WINDOWS_BUILD_DIR" build_project \
+build_project "$WARNINGS_AS_ERRORS"
+BUILD_DIR="$WINDOWS_BUILD_DIR" build_project "$WARNINGS_AS_ERRORS" \
     -DCMAKE_TOOLCHAIN_FILE="$REPO_ROOT/cmake/toolchain-mingw-w64-x86_64.cmake"
 ctest --test-dir "$WINDOWS_BUILD_DIR" --output-on-failure -j "$(nproc)"
 

@@ -18,16 +18,13 @@ bool touches_obstacle(const projection_map& map, unsigned int x, unsigned int y)
     }
     const unsigned int width = map.resolution[0];
     const unsigned int height = map.resolution[1];
-    return (x + 1 < width && occupied(map, x + 1, y))
-        || (x > 0 && occupied(map, x - 1, y))
-        || (y + 1 < height && occupied(map, x, y + 1))
-        || (y > 0 && occupied(map, x, y - 1));
+    return (x + 1 < width && occupied(map, x + 1, y)) || (x > 0 && occupied(map, x - 1, y)) ||
+           (y + 1 < height && occupied(map, x, y + 1)) || (y > 0 && occupied(map, x, y - 1));
 }
 
 }  // namespace
 
-int CornerFindingAlgorithm(std::size_t count, const int* points,
-                           const projection_map& map, unsigned int* out_corner) {
+int CornerFindingAlgorithm(std::size_t count, const int* points, const projection_map& map, unsigned int* out_corner) {
     out_corner[0] = 0;
     out_corner[1] = 0;
     // Whole cells only: a trailing odd int is never read.

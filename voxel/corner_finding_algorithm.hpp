@@ -32,8 +32,7 @@
 namespace OSTREL {
 namespace Voxel {
 
-BRONDEL_EXPORT int CornerFindingAlgorithm(std::size_t count, const int* points,
-                                          const projection_map& map,
+BRONDEL_EXPORT int CornerFindingAlgorithm(std::size_t count, const int* points, const projection_map& map,
                                           unsigned int* out_corner);
 
 }  // namespace Voxel

@@ -30,13 +30,12 @@ namespace Voxel {
 class i_pathfinder {
 public:
     // Status codes of find_path and test_direct_view.
-    static constexpr int success = 0;         // path found / cells see each other
+    static constexpr int success = 0;  // path found / cells see each other
     static constexpr int no_path = 2;
     static constexpr int no_direct_view = 3;
 
     virtual ~i_pathfinder() = default;
-    virtual int find_path(const std::array<unsigned int, 3>& first,
-                          const std::array<unsigned int, 3>& second) = 0;
+    virtual int find_path(const std::array<unsigned int, 3>& first, const std::array<unsigned int, 3>& second) = 0;
     virtual int test_direct_view(const std::array<unsigned int, 3>& first,
                                  const std::array<unsigned int, 3>& second) = 0;
     virtual int init(const projection_map& map, bool interpolate) = 0;

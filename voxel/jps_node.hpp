@@ -18,14 +18,14 @@ namespace OSTREL {
 namespace Voxel {
 
 struct jps_node {
-    int x = 0;                    // column of the node's cell
-    int y = 0;                    // row of the node's cell
-    int g = 0;                    // best known cost from the start, tenths of a cell
-    int h = 0;                    // estimate to the goal, tenths; 0 = not computed yet
-    int f = 0;                    // g + h, the key of the open list
-    bool opened = false;          // put on the open list in this search
-    bool closed = false;          // expanded in this search
-    jps_node* parent = nullptr;   // jump point the node was last improved from
+    int x = 0;                   // column of the node's cell
+    int y = 0;                   // row of the node's cell
+    int g = 0;                   // best known cost from the start, tenths of a cell
+    int h = 0;                   // estimate to the goal, tenths; 0 = not computed yet
+    int f = 0;                   // g + h, the key of the open list
+    bool opened = false;         // put on the open list in this search
+    bool closed = false;         // expanded in this search
+    jps_node* parent = nullptr;  // jump point the node was last improved from
 };
 
 }  // namespace Voxel

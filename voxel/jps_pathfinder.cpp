@@ -1,16 +1,15 @@
-// The pathfinder object: binding a map, the node grid, the cost functions and
-// the three-component entry points. The search, the path reconstruction and
-// the line of sight live in jps_pathfinder_{search,backtrace,line}.cpp.
+// The pathfinder object: binding a map, the node grid and the three-component
+// entry points. The search, the path reconstruction and the line of sight
+// live in jps_pathfinder_{search,backtrace,line}.cpp.
 #include "voxel/jps_pathfinder.hpp"
 
 #include "voxel/memory_probe.hpp"
-#include "voxel/search_workspace.hpp"
+#include "voxel/search/search_workspace.hpp"
 
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
-#include <cmath>
 #include <sstream>
 #include <stdexcept>
 #include <utility>
@@ -27,12 +26,11 @@ jps_pathfinder::cell to_cell(const std::array<unsigned int, 3>& coordinates) {
 }
 
 void require_supported_size(const projection_map& map) {
-    if (map.resolution[0] > jps_pathfinder::max_extent ||
-        map.resolution[1] > jps_pathfinder::max_extent) {
+    if (map.resolution[0] > jps_pathfinder::max_extent || map.resolution[1] > jps_pathfinder::max_extent) {
         std::ostringstream message;
         message << "a map of " << map.resolution[0] << " x " << map.resolution[1]
-                << " cells is too large for the pathfinder (at most "
-                << jps_pathfinder::max_extent << " cells in each direction)";
+                << " cells is too large for the pathfinder (at most " << jps_pathfinder::max_extent
+                << " cells in each direction)";
         throw std::length_error(message.str());
     }
 }
@@ -99,8 +97,7 @@ jps_pathfinder::~jps_pathfinder() {
     give_freed_grid_back(node_grid_bytes(width, height));
 }
 
-int jps_pathfinder::find_path(const std::array<unsigned int, 3>& first,
-                              const std::array<unsigned int, 3>& second) {
+int jps_pathfinder::find_path(const std::array<unsigned int, 3>& first, const std::array<unsigned int, 3>& second) {
     const cell from = to_cell(first);
     const cell to = to_cell(second);
     // The search runs from the second cell to the first; since backtrace lists

@@ -23,7 +23,7 @@
 //                 wider or higher than max_extent with std::length_error
 //                 (their costs would overflow) and then changes nothing.
 //                 getNodeAt() is unchecked: 0 <= x < width, 0 <= y < height is
-//                 the caller's duty.
+//                 the caller's duty (asserted in the module's checked builds).
 //   Failure:      running out of memory throws std::bad_alloc; the node grid
 //                 is left clean, so later searches stay correct. find_path
 //                 then leaves `path` and `path_length` as they were (findPath
@@ -37,6 +37,29 @@
 //                 back to the system rather than staying with the process.
 //   Threads:      one caller at a time; a search writes the nodes, the lists
 //                 and the result. The map must not change during a call.
+//
+// Name map (the names are fixed by the exported interface)
+//   jps_pathfinder.cpp             the object and its interface (Python's)
+//     find_path, test_direct_view  a search, a line of sight: one-based cells,
+//                                  status codes (i_pathfinder)
+//     init, get_path, get_path_length   bind a map; read the last result
+//     cleanUpNodes, cleanUpChain   clean the nodes a search touched
+//     isWalkable                   a cell inside the grid and free
+//   jps_pathfinder_search.cpp      the search (its steps: voxel/search/)
+//     findPath                     the search with its path and clean-up
+//     searchGoal                   the search alone: the goal node or null
+//     getNodeAt, euclidean, manhattan   a node; costs in tenths of a cell
+//     identifySuccessors, findNeighbors, jump   the search step by step, for
+//                                  native callers only (the module calls none)
+//   jps_pathfinder_backtrace.cpp   backtrace, straighten: the goal's path
+//   jps_pathfinder_line.cpp        interpolate_line: the digital straight line
+// find_path(first, second) takes cells as {x + 1, y + 1, z} (z ignored, a 0
+// wraps to a cell outside the grid) and searches with findPath from the
+// SECOND cell to the first, so that the path, listed from the search's goal
+// back, runs from first to second; it keeps the result in `path` and
+// `path_length` and returns 0 or 2. findPath(sx, sy, gx, gy, out, length)
+// takes zero-based cells, searches from (sx, sy) to (gx, gy), writes the
+// cells from (gx, gy) back to (sx, sy) into `out` and returns true or false.
 //
 // Usage
 //   projection_map map(6, 3);
@@ -64,7 +87,7 @@ namespace Voxel {
 
 class BRONDEL_EXPORT jps_pathfinder : public i_pathfinder {
 public:
-    using cell = std::pair<int, int>;   // (column, row), zero-based
+    using cell = std::pair<int, int>;  // (column, row), zero-based
 
     // A search gives up after taking this many nodes off the open list.
     static constexpr int max_expansions = 5000;
@@ -100,10 +123,8 @@ public:
     }
 
     // The interface (i_pathfinder), in slot order.
-    int find_path(const std::array<unsigned int, 3>& first,
-                  const std::array<unsigned int, 3>& second) override;
-    int test_direct_view(const std::array<unsigned int, 3>& first,
-                         const std::array<unsigned int, 3>& second) override;
+    int find_path(const std::array<unsigned int, 3>& first, const std::array<unsigned int, 3>& second) override;
+    int test_direct_view(const std::array<unsigned int, 3>& first, const std::array<unsigned int, 3>& second) override;
     int init(const projection_map& map, bool interpolate) override;
     const path_2d& get_path() const override;
     const float& get_path_length() const override;

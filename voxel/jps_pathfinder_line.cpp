@@ -2,7 +2,7 @@
 // all-octant algorithm with a single error term).
 #include "voxel/jps_pathfinder.hpp"
 
-#include "voxel/live_grid.hpp"
+#include "voxel/search/map_view.hpp"
 
 #include <algorithm>
 #include <cstdlib>
@@ -29,11 +29,11 @@ void jps_pathfinder::interpolate_line(int x0, int y0, int x1, int y1, std::vecto
     int err = dx - dy;
     // The line has one cell per step along its longer axis, plus its start.
     cells.reserve(static_cast<std::size_t>(std::max(dx, dy)) + 1);
-    const live_grid grid(map, width, height);  // the walkable test, inlined
+    const map_view view(map, width, height);  // the walkable test, inlined
     int x = x0;
     int y = y0;
     for (;;) {
-        if (!grid.walkable_inside(x, y)) {
+        if (!view.walkable_inside(x, y)) {
             cells.clear();
             return;
         }

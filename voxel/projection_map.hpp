@@ -62,8 +62,7 @@ struct projection_map {
     // Built as a new map of the same size, which asks for the whole map
     // first, and then filled row by row. (Copying the rows' container
     // directly would leak the rows already copied when one fails.)
-    projection_map(const projection_map& other)
-        : projection_map(other.resolution[0], other.resolution[1]) {
+    projection_map(const projection_map& other) : projection_map(other.resolution[0], other.resolution[1]) {
         rows = other.rows;
     }
     projection_map(projection_map&&) = default;
@@ -78,9 +77,7 @@ struct projection_map {
 
     void set(std::size_t x, std::size_t y, char value) { rows[y][x] = value; }
 
-    bool contains(std::size_t x, std::size_t y) const {
-        return x < resolution[0] && y < resolution[1];
-    }
+    bool contains(std::size_t x, std::size_t y) const { return x < resolution[0] && y < resolution[1]; }
 
     char& checked_get(std::size_t x, std::size_t y) {
         require_inside(x, y);
@@ -142,9 +139,9 @@ private:
     static std::size_t characters_past_one_digit(const std::valarray<char>& row) {
         const auto past_one = [](char cell) {
             const auto u = static_cast<unsigned char>(cell);
-            return static_cast<unsigned char>((static_cast<unsigned char>(u - 10) <= 236) +   // 10..127, -128..-10
-                                              (static_cast<unsigned char>(u - 100) <= 56) +   // 100..127, -128..-100
-                                              (u >= 128));                                    // negative
+            return static_cast<unsigned char>((static_cast<unsigned char>(u - 10) <= 236) +  // 10..127, -128..-10
+                                              (static_cast<unsigned char>(u - 100) <= 56) +  // 100..127, -128..-100
+                                              (u >= 128));                                   // negative
         };
         const char* cells = &row[0];
         const std::size_t count = row.size();
@@ -173,8 +170,8 @@ private:
     void require_inside(std::size_t x, std::size_t y) const {
         if (!contains(x, y)) {
             std::ostringstream message;
-            message << "cell (" << x << ", " << y << ") is outside the map of "
-                    << resolution[0] << " x " << resolution[1] << " cells";
+            message << "cell (" << x << ", " << y << ") is outside the map of " << resolution[0] << " x "
+                    << resolution[1] << " cells";
             throw std::out_of_range(message.str());
         }
     }

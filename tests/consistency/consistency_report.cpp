@@ -59,10 +59,9 @@ struct map_recipe {
 // Narrow, square and oblong maps, from empty to crowded, small enough that
 // the report runs in well under a second under wine.
 const map_recipe recipes[] = {
-    {1, 1, 0, 0, 1},     {1, 9, 20, 0, 2},    {9, 1, 20, 0, 3},   {2, 7, 25, 0, 4},
-    {3, 3, 30, 0, 5},    {8, 8, 0, 0, 6},     {16, 12, 20, 2, 7}, {32, 32, 30, 0, 8},
-    {40, 25, 10, 6, 9},  {64, 48, 15, 8, 10}, {100, 100, 35, 0, 11},
-    {128, 96, 5, 20, 12}, {200, 150, 10, 12, 13},
+    {1, 1, 0, 0, 1},       {1, 9, 20, 0, 2},     {9, 1, 20, 0, 3},       {2, 7, 25, 0, 4},   {3, 3, 30, 0, 5},
+    {8, 8, 0, 0, 6},       {16, 12, 20, 2, 7},   {32, 32, 30, 0, 8},     {40, 25, 10, 6, 9}, {64, 48, 15, 8, 10},
+    {100, 100, 35, 0, 11}, {128, 96, 5, 20, 12}, {200, 150, 10, 12, 13},
 };
 
 constexpr int queries_per_map = 40;
@@ -147,8 +146,8 @@ public:
             if (status == 0) {
                 const path_2d& path = finder_.get_path();
                 corners_.find_corner(0, path);
-                out << ", length " << bits(finder_.get_path_length()) << ", corner "
-                    << corners_.corner << "\n    " << path.to_string();
+                out << ", length " << bits(finder_.get_path_length()) << ", corner " << corners_.corner << "\n    "
+                    << path.to_string();
             }
             out << '\n';
         }

@@ -96,8 +96,13 @@ std::string mismatch_report(const projection_map& map, const coordinate& first, 
     for (const std::string& row : picture_of(map)) text << "    " << row << '\n';
     text << "find_path(" << cell_text(first) << ", " << cell_text(second) << "), interpolate "
          << (interpolate ? "on" : "off") << '\n';
-    const fixed_case regression{"found by the exhaustive test", picture_of(map), {first[0], first[1]},
-                                {second[0], second[1]}, interpolate, expected, expected_view};
+    const fixed_case regression{"found by the exhaustive test",
+                                picture_of(map),
+                                {first[0], first[1]},
+                                {second[0], second[1]},
+                                interpolate,
+                                expected,
+                                expected_view};
     text << "the reference's answer, as a case for tests/native/test_worked_examples.cpp:\n"
          << fixed_case_source(regression);
     return text.str();
@@ -132,8 +137,8 @@ std::string compare(search_pair& pair, const projection_map& map, const coordina
 struct run_counts {
     std::uint64_t shapes = 0;
     std::uint64_t grids = 0;
-    std::uint64_t searches = 0;   // find_path calls of each engine, both modes
-    std::uint64_t views = 0;      // test_direct_view calls of each engine
+    std::uint64_t searches = 0;  // find_path calls of each engine, both modes
+    std::uint64_t views = 0;     // test_direct_view calls of each engine
 };
 
 // Every pattern of one shape; the first mismatch ends the run.
@@ -172,10 +177,11 @@ TEST(Exhaustive, EveryPatternOfEverySmallGrid) {
         const std::string failure = check_shape(shape[0], shape[1], counts);
         ASSERT_TRUE(failure.empty()) << failure;
     }
-    std::printf("every grid of at most %d cells: %llu shapes, %llu grids, %llu searches (both modes), "
-                "%llu line-of-sight tests, all alike\n",
-                limit, static_cast<unsigned long long>(counts.shapes), static_cast<unsigned long long>(counts.grids),
-                static_cast<unsigned long long>(counts.searches), static_cast<unsigned long long>(counts.views));
+    std::printf(
+        "every grid of at most %d cells: %llu shapes, %llu grids, %llu searches (both modes), "
+        "%llu line-of-sight tests, all alike\n",
+        limit, static_cast<unsigned long long>(counts.shapes), static_cast<unsigned long long>(counts.grids),
+        static_cast<unsigned long long>(counts.searches), static_cast<unsigned long long>(counts.views));
 }
 
 namespace {
@@ -261,8 +267,8 @@ TEST(Exhaustive, GoalTakenOffAroundTheBudget) {
                         search_pair& pair = pairs[interpolate];
                         pair.bind(map, interpolate);
                         const std::string failure = compare(pair, map, first, second, !interpolate);
-                        ASSERT_TRUE(failure.empty()) << "corridor " << width << " wide, " << c.steps
-                                                     << " cells long:\n" << failure;
+                        ASSERT_TRUE(failure.empty()) << "corridor " << width << " wide, " << c.steps << " cells long:\n"
+                                                     << failure;
                         const bool within_budget = target <= reference_pathfinder::expansion_budget;
                         ASSERT_EQ(pair.reference.expanded().size(),
                                   static_cast<std::size_t>(within_budget ? target : first_target + 2));

@@ -75,8 +75,12 @@ private:
 
 // ---- Reading the map ---------------------------------------------------
 
-int width_of(const projection_map& map) { return static_cast<int>(map.resolution[0]); }
-int height_of(const projection_map& map) { return static_cast<int>(map.resolution[1]); }
+int width_of(const projection_map& map) {
+    return static_cast<int>(map.resolution[0]);
+}
+int height_of(const projection_map& map) {
+    return static_cast<int>(map.resolution[1]);
+}
 
 bool inside(const projection_map& map, int x, int y) {
     return x >= 0 && y >= 0 && x < width_of(map) && y < height_of(map);
@@ -118,8 +122,8 @@ std::unique_ptr<projection_map> decode_map(byte_reader& in) {
 // (0 and extent + 1 lie outside the grid), sometimes a value at the edge of
 // the unsigned and signed 32-bit ranges.
 unsigned int decode_component(byte_reader& in, int extent) {
-    static const unsigned int special[] = {
-        0u, 0x7FFFFFFFu, 0x80000000u, 0x80000001u, 0xFFFFFFFFu, 0xFFFFFFFEu, 32768u, 65536u};
+    static const unsigned int special[] = {0u,          0x7FFFFFFFu, 0x80000000u, 0x80000001u,
+                                           0xFFFFFFFFu, 0xFFFFFFFEu, 32768u,      65536u};
     const std::uint8_t b = in.byte();
     if (b >= 0xF0) {
         return special[b % (sizeof special / sizeof special[0])];
@@ -148,8 +152,8 @@ projection_map reduce_to_corners(const projection_map& source) {
     for (int y = 1; y + 1 < height_of(source); ++y) {
         for (int x = 1; x + 1 < width_of(source); ++x) {
             const auto& rows = source.rows;
-            if (rows[y][x] != 0 && ((rows[y][x + 1] != 0 && rows[y][x - 1] != 0) ||
-                                    (rows[y + 1][x] != 0 && rows[y - 1][x] != 0))) {
+            if (rows[y][x] != 0 &&
+                ((rows[y][x + 1] != 0 && rows[y][x - 1] != 0) || (rows[y + 1][x] != 0 && rows[y - 1][x] != 0))) {
                 corners.set(x, y, 0);
             }
         }
@@ -162,11 +166,10 @@ std::array<unsigned int, 2> corner_of(const projection_map& map, const std::vect
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const int x = cells[i].first;
         const int y = cells[i].second;
-        const bool touches = inside(map, x, y) &&
-                             ((x + 1 < width_of(map) && map.rows[y][x + 1] != 0) ||
-                              (x > 0 && map.rows[y][x - 1] != 0) ||
-                              (y + 1 < height_of(map) && map.rows[y + 1][x] != 0) ||
-                              (y > 0 && map.rows[y - 1][x] != 0));
+        const bool touches =
+            inside(map, x, y) &&
+            ((x + 1 < width_of(map) && map.rows[y][x + 1] != 0) || (x > 0 && map.rows[y][x - 1] != 0) ||
+             (y + 1 < height_of(map) && map.rows[y + 1][x] != 0) || (y > 0 && map.rows[y - 1][x] != 0));
         if (i + 1 == cells.size() || (i > 0 && touches)) {
             return {static_cast<unsigned int>(x), static_cast<unsigned int>(y)};
         }
@@ -185,12 +188,10 @@ void check_jump_points(const projection_map& map, const std::vector<cell>& point
         const int dx = points[i].first - points[i - 1].first;
         const int dy = points[i].second - points[i - 1].second;
         require(dx != 0 || dy != 0, "repeated jump point");
-        require(dx == 0 || dy == 0 || std::abs(dx) == std::abs(dy),
-                "jump points not on one row, column or diagonal");
+        require(dx == 0 || dy == 0 || std::abs(dx) == std::abs(dy), "jump points not on one row, column or diagonal");
         const int steps = std::max(std::abs(dx), std::abs(dy));
         for (int s = 0; s <= steps; ++s) {
-            require(free_cell(map, points[i - 1].first + s * dx / steps,
-                              points[i - 1].second + s * dy / steps),
+            require(free_cell(map, points[i - 1].first + s * dx / steps, points[i - 1].second + s * dy / steps),
                     "jump crosses an occupied or outside cell");
         }
     }
@@ -220,7 +221,8 @@ public:
     void run() {
         for (int i = 0; i < max_operations && !in_.empty(); ++i) {
             switch (in_.byte() % 8) {
-                case 0: case 1: find_path(); break;
+                case 0:
+                case 1: find_path(); break;
                 case 2: test_direct_view(); break;
                 case 3: set_cell(); break;
                 case 4: bind(in_.byte() % 2, in_.byte() % 2 == 1); break;
@@ -239,8 +241,7 @@ private:
         interpolate_ = interpolate;
         require(finder_.init(*maps_[which], interpolate) == 0, "init returns 0");
         reference_.init(*maps_[which], interpolate);
-        require(finder_.width == width_of(*maps_[which]) &&
-                    finder_.height == height_of(*maps_[which]),
+        require(finder_.width == width_of(*maps_[which]) && finder_.height == height_of(*maps_[which]),
                 "grid size follows the bound map");
         check_nodes_clean(finder_);
     }
@@ -274,8 +275,7 @@ private:
                 "a fresh pathfinder measures the same length");
         const cell from = zero_based(first);
         const cell to = zero_based(second);
-        require(free_cell(bound_map(), from.first, from.second) &&
-                    free_cell(bound_map(), to.first, to.second),
+        require(free_cell(bound_map(), from.first, from.second) && free_cell(bound_map(), to.first, to.second),
                 "a path only between free cells of the grid");
         require(!cells.empty() && cells.front() == from && cells.back() == to,
                 "path runs from the first cell to the second");

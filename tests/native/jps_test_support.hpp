@@ -15,9 +15,6 @@
 
 namespace jps_test {
 
-using OSTREL::Voxel::jps_node;
-using OSTREL::Voxel::jps_pathfinder;
-using OSTREL::Voxel::projection_map;
 using brondel_test::cell;
 using brondel_test::cells;
 using brondel_test::cells_of;
@@ -25,6 +22,9 @@ using brondel_test::drawn_map;
 using brondel_test::float_bits;
 using brondel_test::node_grid_is_clean;
 using brondel_test::node_is_clean;
+using OSTREL::Voxel::jps_node;
+using OSTREL::Voxel::jps_pathfinder;
+using OSTREL::Voxel::projection_map;
 
 inline projection_map openMap(std::uint32_t width, std::uint32_t height, const cells& blocked = {}) {
     projection_map map(width, height);
@@ -59,8 +59,8 @@ inline cells cellsOf(const std::vector<jps_node*>& list) {
 struct search_trace {
     bool found = false;
     int goal_g = -1;
-    cells chain;      // goal first
-    cells expanded;   // closed_list, in order
+    cells chain;     // goal first
+    cells expanded;  // closed_list, in order
 };
 
 inline search_trace traceSearch(jps_pathfinder& finder, int sx, int sy, int gx, int gy) {

@@ -1,7 +1,7 @@
 // The batch's own rules: its snapshot, stopping, failures reported on the
 // calling thread, and the memory it keeps and gives back. Its answers are
 // held to the reference by the differential test.
-#include "voxel/batch_search.hpp"
+#include "voxel/bulk/batch_search.hpp"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +56,7 @@ TEST(BatchSearch, FailureOfThePollIsRethrownAfterEveryThreadEnded) {
     const projection_map map(300, 300);
     batch_search batch;
     batch.load(map);
-    EXPECT_THROW(batch.run(across(map, 100000), false, 3, [] () -> bool { throw std::runtime_error("poll"); }),
+    EXPECT_THROW(batch.run(across(map, 100000), false, 3, []() -> bool { throw std::runtime_error("poll"); }),
                  std::runtime_error);
     ASSERT_TRUE(batch.run(across(map, 3), true, 3, {}));
 }

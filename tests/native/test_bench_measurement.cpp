@@ -22,7 +22,9 @@ TEST(BenchMeasurement, EveryQueryOncePerSearchAndNeverTwiceInARow) {
             for (std::size_t i = 0; i < order.size(); ++i) {
                 ASSERT_LT(order[i].query, queries);
                 EXPECT_TRUE(seen.insert({order[i].query, order[i].product}).second) << "twice: " << order[i].query;
-                if (i > 0 && queries > 1) EXPECT_NE(order[i].query, order[i - 1].query) << queries << ", " << seed;
+                if (i > 0 && queries > 1) {
+                    EXPECT_NE(order[i].query, order[i - 1].query) << queries << ", " << seed;
+                }
             }
         }
     }
@@ -49,10 +51,10 @@ TEST(BenchMeasurement, NsPerExpansionSumsTheChosenShareOfQueriesRankedByLength) 
     // expansion except the longest (100 ns an expansion).
     const std::vector<double> seconds{20e-9, 400e-9, 10e-9, 30e-9};
     const std::vector<std::size_t> expansions{2, 4, 1, 3};
-    EXPECT_DOUBLE_EQ(ns_per_expansion(seconds, expansions, 0.25, 0.75), 10.0);   // the 2 and the 3
-    EXPECT_DOUBLE_EQ(ns_per_expansion(seconds, expansions, 0.9, 1.0), 100.0);    // the longest alone
+    EXPECT_DOUBLE_EQ(ns_per_expansion(seconds, expansions, 0.25, 0.75), 10.0);  // the 2 and the 3
+    EXPECT_DOUBLE_EQ(ns_per_expansion(seconds, expansions, 0.9, 1.0), 100.0);   // the longest alone
     EXPECT_DOUBLE_EQ(ns_per_expansion(seconds, expansions, 0.0, 1.0), 460.0 / 10.0);
-    EXPECT_DOUBLE_EQ(ns_per_expansion({5e-9}, {1}, 0.9, 1.0), 5.0);               // at least one query
+    EXPECT_DOUBLE_EQ(ns_per_expansion({5e-9}, {1}, 0.9, 1.0), 5.0);  // at least one query
     EXPECT_DOUBLE_EQ(ns_per_expansion({}, {}, 0.25, 0.75), 0.0);
     EXPECT_DOUBLE_EQ(ns_per_expansion({1e-9}, {0}, 0.0, 1.0), 0.0);
 }

@@ -1,6 +1,6 @@
 // The open list must end up in exactly the order of one literal bubble pass
 // after every change; checked against that pass on random operation sequences.
-#include "voxel/bubble_open_list.hpp"
+#include "voxel/search/bubble_open_list.hpp"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ void literal_pass(std::vector<entry>& list) {
 
 std::vector<entry> entries_of(const bubble_open_list& open) {
     std::vector<entry> list;
-    open.for_each_in_order([&](const open_key& key) { list.push_back({key.f(), key.record()}); });
+    open.for_each_in_order([&](const open_key& key) { list.push_back({key.f(), key.record_id()}); });
     return list;
 }
 
@@ -103,16 +103,16 @@ TEST(BubbleOpenList, TakesOverAListAsItIs) {
     bubble_open_list open(keys, drifting);
     open.take_keys_as_listed();
     ASSERT_EQ(drifting.size(), 1u);  // 3 before 7: it drifts
-    EXPECT_EQ(drifting[0].key.record(), 0);
+    EXPECT_EQ(drifting[0].key.record_id(), 0);
     EXPECT_EQ(entries_of(open), expected);
     open.make_room(1);
     open.append(5, 4);
     expected.push_back({5, 4});
     literal_pass(expected);
     EXPECT_EQ(entries_of(open), expected);
-    EXPECT_EQ(open.back_record(), 3);  // f 1: the appended 5 moved in front of it
+    EXPECT_EQ(open.back_record_id(), 3);  // f 1: the appended 5 moved in front of it
     open.take_back();
-    EXPECT_EQ(open.back_record(), 4);
+    EXPECT_EQ(open.back_record_id(), 4);
 }
 
 TEST(BubbleOpenList, KeysOrderAndKeepAnyF) {
@@ -120,7 +120,7 @@ TEST(BubbleOpenList, KeysOrderAndKeepAnyF) {
     for (int a : values) {
         const open_key key(a, 12345);
         EXPECT_EQ(key.f(), a);
-        EXPECT_EQ(key.record(), 12345);
+        EXPECT_EQ(key.record_id(), 12345);
         for (int b : values) {
             EXPECT_EQ(key.f_less_than(open_key(b, 0)), a < b) << a << " " << b;
         }
@@ -128,7 +128,7 @@ TEST(BubbleOpenList, KeysOrderAndKeepAnyF) {
     open_key changed(7, 3);
     changed.set_f(-7);
     EXPECT_EQ(changed.f(), -7);
-    EXPECT_EQ(changed.record(), 3);
+    EXPECT_EQ(changed.record_id(), 3);
 }
 
 TEST(BubbleOpenList, AChangeOfAnEntryNotOnTheListOnlyMakesAPass) {

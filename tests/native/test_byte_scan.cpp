@@ -1,6 +1,6 @@
 // The eight-cells-at-a-time helpers: the occupied flags, and the portable
 // byte finders against the compiler's bit scans on many words.
-#include "voxel/byte_scan.hpp"
+#include "voxel/search/byte_scan.hpp"
 
 #include <gtest/gtest.h>
 
@@ -73,7 +73,8 @@ TEST(ByteScan, PortableBitFindersAgreeWithTheBuiltins) {
     std::mt19937 random(11);
     for (int i = 0; i < 20000; ++i) {
         std::uint64_t bits = 0;
-        while (bits == 0) bits = (std::uint64_t{random()} << 32 | random()) & (std::uint64_t{random()} << 32 | random());
+        while (bits == 0)
+            bits = (std::uint64_t{random()} << 32 | random()) & (std::uint64_t{random()} << 32 | random());
         ASSERT_EQ(byte_scan::lowest_set_bit(bits), byte_scan::lowest_set_bit_portable(bits));
         ASSERT_EQ(byte_scan::highest_set_bit(bits), byte_scan::highest_set_bit_portable(bits));
     }

@@ -11,8 +11,7 @@ using OSTREL::Voxel::projection_map;
 
 namespace {
 
-projection_map map_with(std::uint32_t width, std::uint32_t height,
-                        const std::vector<std::pair<int, int>>& occupied) {
+projection_map map_with(std::uint32_t width, std::uint32_t height, const std::vector<std::pair<int, int>>& occupied) {
     projection_map map(width, height);
     for (const auto& cell : occupied) {
         map.set(cell.first, cell.second, 1);
@@ -20,8 +19,7 @@ projection_map map_with(std::uint32_t width, std::uint32_t height,
     return map;
 }
 
-projection_map filled_block(std::uint32_t width, std::uint32_t height, int left, int bottom,
-                            int size) {
+projection_map filled_block(std::uint32_t width, std::uint32_t height, int left, int bottom, int size) {
     projection_map map(width, height);
     for (int y = bottom; y < bottom + size; ++y) {
         for (int x = left; x < left + size; ++x) {
@@ -44,8 +42,7 @@ TEST(CornerMap, StraightRunKeepsOnlyItsEnds) {
     // before, still counts: the tests read the source, not the copy.
     const auto source = map_with(10, 10, {{2, 5}, {3, 5}, {4, 5}, {5, 5}, {6, 5}});
     const corner_finding_algorithm_wrapper finder(source);
-    EXPECT_EQ(finder.corner_map.to_string(),
-              map_with(10, 10, {{2, 5}, {6, 5}}).to_string());
+    EXPECT_EQ(finder.corner_map.to_string(), map_with(10, 10, {{2, 5}, {6, 5}}).to_string());
 }
 
 TEST(CornerMap, VerticalRunKeepsOnlyItsEnds) {
@@ -83,8 +80,8 @@ TEST(CornerMap, CellsKeepTheirValues) {
 
 TEST(CornerMap, NarrowMapsAreCopiedUnchanged) {
     // Two cells wide or high: no interior, nothing is cleared.
-    for (const auto& size : {std::make_pair(2u, 5u), std::make_pair(5u, 2u),
-                             std::make_pair(1u, 4u), std::make_pair(0u, 3u)}) {
+    for (const auto& size :
+         {std::make_pair(2u, 5u), std::make_pair(5u, 2u), std::make_pair(1u, 4u), std::make_pair(0u, 3u)}) {
         projection_map source(size.first, size.second);
         for (std::uint32_t y = 0; y < size.second; ++y) {
             for (std::uint32_t x = 0; x < size.first; ++x) {
@@ -93,8 +90,7 @@ TEST(CornerMap, NarrowMapsAreCopiedUnchanged) {
         }
         const corner_finding_algorithm_wrapper finder(source);
         EXPECT_EQ(finder.corner_map.resolution, source.resolution);
-        EXPECT_EQ(finder.corner_map.to_string(), source.to_string())
-            << size.first << " x " << size.second;
+        EXPECT_EQ(finder.corner_map.to_string(), source.to_string()) << size.first << " x " << size.second;
     }
 }
 

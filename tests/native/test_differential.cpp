@@ -7,7 +7,7 @@
 #include "tests/reference/reference_pathfinder.hpp"
 #include "tests/support/movingai.hpp"
 #include "tests/support/search_outcome.hpp"
-#include "voxel/batch_search.hpp"
+#include "voxel/bulk/batch_search.hpp"
 #include "voxel/jps_pathfinder.hpp"
 
 #include <gtest/gtest.h>
@@ -64,8 +64,8 @@ public:
 
 std::string where(std::uint32_t seed, const coordinate& first, const coordinate& second) {
     std::ostringstream text;
-    text << "seed " << seed << ", first (" << first[0] << ", " << first[1] << "), second ("
-         << second[0] << ", " << second[1] << ")";
+    text << "seed " << seed << ", first (" << first[0] << ", " << first[1] << "), second (" << second[0] << ", "
+         << second[1] << ")";
     return text.str();
 }
 
@@ -257,8 +257,8 @@ namespace {
 
 // Answer i of the last run against the reference's answer to the same query:
 // status, cells and length bits, a failed query's length being 0.
-::testing::AssertionResult batch_answer_is_reference(const batch_search& batch, std::size_t i,
-                                                    const path_query& query, reference_pathfinder& reference) {
+::testing::AssertionResult batch_answer_is_reference(const batch_search& batch, std::size_t i, const path_query& query,
+                                                     reference_pathfinder& reference) {
     const auto one_based = [](int x, int y) {
         return coordinate{static_cast<unsigned int>(x) + 1u, static_cast<unsigned int>(y) + 1u, 0};
     };
@@ -270,9 +270,9 @@ namespace {
     if (answer.status == status && cells == expected_cells && brondel_test::float_bits(answer.length) == expected_bits)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "query " << i << " (" << query.x1 << ", " << query.y1 << ") to ("
-                                         << query.x2 << ", " << query.y2 << "): reference status " << status
-                                         << ", " << expected_cells.size() / 2 << " cells; batch status "
-                                         << answer.status << ", " << cells.size() / 2 << " cells";
+                                         << query.x2 << ", " << query.y2 << "): reference status " << status << ", "
+                                         << expected_cells.size() / 2 << " cells; batch status " << answer.status
+                                         << ", " << cells.size() / 2 << " cells";
 }
 
 path_query zero_based(const coordinate& first, const coordinate& second) {

@@ -80,11 +80,13 @@ TEST(JpsGrid, OversizedMapIsRefusedAndChangesNothing) {
 }
 
 TEST(JpsGrid, CostFunctions) {
+    // clang-format off
     const std::vector<std::pair<cell, int>> euclidean = {
         {{1, 0}, 10}, {{1, 1}, 14}, {{2, 0}, 20}, {{2, 1}, 22}, {{2, 2}, 28}, {{3, 1}, 31},
         {{3, 3}, 42}, {{4, 3}, 50}, {{5, 5}, 70}, {{10, 10}, 141}, {{0, 0}, 0},
         // The largest displacement a supported grid allows.
         {{32766, 32766}, 463381}};
+    // clang-format on
     for (const auto& c : euclidean) {
         EXPECT_EQ(jps_pathfinder::euclidean(c.first.first, c.first.second), c.second)
             << c.first.first << ", " << c.first.second;
@@ -114,12 +116,14 @@ TEST(JpsGrid, CleanUpResetsListedNodesOnly) {
 // frees those nodes, so it must take the lists with them: a native caller
 // that expands or cleans up afterwards would otherwise touch freed memory.
 TEST(JpsGrid, RebuildingTheGridEmptiesTheLists) {
+    // clang-format off
     const projection_map first = drawn_map({"........",
                                            "..#..#..",
                                            "..#.....",
                                            "......#.",
                                            ".#......",
                                            "........"});
+    // clang-format on
     for (const projection_map& second : {openMap(5, 5), openMap(8, 7), openMap(9, 6)}) {
         jps_pathfinder finder;
         finder.init(first, false);

@@ -14,7 +14,7 @@ struct sighted {
     jps_pathfinder finder;
     explicit sighted(projection_map m) : map(std::move(m)) { finder.init(map, true); }
     cells line(int x0, int y0, int x1, int y1) const {
-        cells result = {{99, 99}};   // must be emptied first
+        cells result = {{99, 99}};  // must be emptied first
         finder.interpolate_line(x0, y0, x1, y1, result);
         return result;
     }
@@ -56,7 +56,7 @@ TEST(JpsLine, BlockedCellsEmptyTheLine) {
     EXPECT_TRUE(s.line(0, 0, 5, 2).empty());
     EXPECT_TRUE(s.line(3, 1, 3, 1).empty());
     EXPECT_EQ(s.finder.test_direct_view({4, 2, 0}, {4, 2, 0}), 3);
-    EXPECT_EQ(s.finder.test_direct_view({1, 1, 0}, {4, 2, 0}), 3);   // blocked end
+    EXPECT_EQ(s.finder.test_direct_view({1, 1, 0}, {4, 2, 0}), 3);  // blocked end
     EXPECT_EQ(s.finder.test_direct_view({1, 1, 0}, {1, 1, 0}), 0);
 }
 

@@ -8,12 +8,12 @@ using namespace jps_test;
 
 namespace {
 
-constexpr std::uint32_t bits_5_8284273 = 0x40BA827A;   // 1 + 1 + d + 1 + d, in any order here
-constexpr std::uint32_t bits_4_8284273 = 0x409A827A;   // two straight, two diagonal steps
+constexpr std::uint32_t bits_5_8284273 = 0x40BA827A;  // 1 + 1 + d + 1 + d, in any order here
+constexpr std::uint32_t bits_4_8284273 = 0x409A827A;  // two straight, two diagonal steps
 constexpr std::uint32_t bits_3_4142137 = 0x405A827A;
 constexpr std::uint32_t bits_9_0 = 0x41100000;
-constexpr std::uint32_t bits_14_142134 = 0x4162462E;   // ten sums of 1.41421354f
-constexpr std::uint32_t bits_14_1 = 0x4161999A;        // 141 * 0.1f
+constexpr std::uint32_t bits_14_142134 = 0x4162462E;  // ten sums of 1.41421354f
+constexpr std::uint32_t bits_14_1 = 0x4161999A;       // 141 * 0.1f
 
 // Runs backtrace on a hand-made chain of jump points, goal first.
 struct chain_result {
@@ -21,8 +21,7 @@ struct chain_result {
     float length = 0.0f;
 };
 
-chain_result backtraceChain(const projection_map& map, bool interpolate, const cells& jump_points,
-                            int goal_g = 0) {
+chain_result backtraceChain(const projection_map& map, bool interpolate, const cells& jump_points, int goal_g = 0) {
     jps_pathfinder finder;
     finder.init(map, interpolate);
     std::vector<jps_node> chain(jump_points.size());
@@ -47,10 +46,6 @@ struct bound {
 };
 
 }  // namespace
-
-
-
-
 
 TEST(JpsPath, FailureEmptiesThePathAndKeepsTheLength) {
     bound b(openMap(6, 3, {{2, 1}}), true);
@@ -110,4 +105,3 @@ TEST(JpsPath, ChainWhoseNeighboursDoNotSeeEachOtherEnds) {
     const chain_result r = backtraceChain(openMap(4, 1, {{1, 0}}), true, {{0, 0}, {2, 0}, {3, 0}});
     EXPECT_EQ(r.path, (cells{{0, 0}, {2, 0}, {3, 0}}));
 }
-

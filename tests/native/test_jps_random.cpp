@@ -61,11 +61,10 @@ TEST(JpsRandom, ResultsDoNotDependOnHistory) {
             const answers seen = ask(shared, a, b);
             jps_pathfinder fresh;
             fresh.init(map, interpolate);
-            ASSERT_TRUE(seen == ask(fresh, a, b))
-                << "round " << round << " query " << query << "\n" << map.to_string();
+            ASSERT_TRUE(seen == ask(fresh, a, b)) << "round " << round << " query " << query << "\n" << map.to_string();
             ASSERT_TRUE(node_grid_is_clean(shared));
             found += seen.search.status == 0;
         }
     }
-    EXPECT_GT(found, 1000);   // the maps are not all walls
+    EXPECT_GT(found, 1000);  // the maps are not all walls
 }

@@ -39,17 +39,11 @@ bool connected(const projection_map& map, cell from, cell to) {
 
 }  // namespace
 
-
-
-
-
-
-
 TEST(JpsSearch, EndsOutsideOrBlockedExpandNothing) {
     searched s(openMap(5, 4, {{1, 1}}));
-    const std::vector<std::pair<cell, cell>> cases = {
-        {{1, 1}, {3, 3}}, {{3, 3}, {1, 1}}, {{-1, 0}, {3, 3}}, {{0, -1}, {3, 3}},
-        {{5, 0}, {3, 3}}, {{0, 4}, {3, 3}}, {{0, 0}, {5, 3}}, {{0, 0}, {3, 4}}};
+    const std::vector<std::pair<cell, cell>> cases = {{{1, 1}, {3, 3}},  {{3, 3}, {1, 1}}, {{-1, 0}, {3, 3}},
+                                                      {{0, -1}, {3, 3}}, {{5, 0}, {3, 3}}, {{0, 4}, {3, 3}},
+                                                      {{0, 0}, {5, 3}},  {{0, 0}, {3, 4}}};
     for (const auto& c : cases) {
         std::vector<int> out = {9, 9};
         float length = 7.0f;
@@ -61,12 +55,10 @@ TEST(JpsSearch, EndsOutsideOrBlockedExpandNothing) {
     EXPECT_TRUE(node_grid_is_clean(s.finder));
 }
 
-
 TEST(JpsSearch, NeighboursOfTheStartInOrder) {
     searched s(openMap(3, 3));
     s.finder.findNeighbors(s.finder.getNodeAt(1, 1));
-    EXPECT_EQ(s.finder.neighbors,
-              (cells{{1, 0}, {2, 1}, {1, 2}, {0, 1}, {0, 0}, {2, 0}, {2, 2}, {0, 2}}));
+    EXPECT_EQ(s.finder.neighbors, (cells{{1, 0}, {2, 1}, {1, 2}, {0, 1}, {0, 0}, {2, 0}, {2, 2}, {0, 2}}));
 }
 
 TEST(JpsSearch, NeighboursAlongADiagonalIncludeForcedCells) {
@@ -83,14 +75,14 @@ TEST(JpsSearch, NeighboursAlongADiagonalIncludeForcedCells) {
 TEST(JpsSearch, NeighboursOfAStraightMoveStopAtAWall) {
     searched s(openMap(3, 3, {{2, 1}, {1, 0}}));
     jps_node* node = s.finder.getNodeAt(1, 1);
-    node->parent = s.finder.getNodeAt(0, 1);   // moving right into a wall
+    node->parent = s.finder.getNodeAt(0, 1);  // moving right into a wall
     s.finder.findNeighbors(node);
     EXPECT_TRUE(s.finder.neighbors.empty());
-    node->parent = s.finder.getNodeAt(1, 2);   // moving up past the blocked (1, 0)...
+    node->parent = s.finder.getNodeAt(1, 2);  // moving up past the blocked (1, 0)...
     s.finder.findNeighbors(node);
     // ...which is the cell moved into: nothing at all.
     EXPECT_TRUE(s.finder.neighbors.empty());
-    node->parent = s.finder.getNodeAt(1, 0);   // moving down, (2, 1) blocked
+    node->parent = s.finder.getNodeAt(1, 0);  // moving down, (2, 1) blocked
     s.finder.findNeighbors(node);
     EXPECT_EQ(s.finder.neighbors, (cells{{1, 2}, {2, 2}}));
     node->parent = nullptr;
@@ -106,7 +98,7 @@ TEST(JpsSearch, JumpReportsTheDiagonalCellAProbeStartsFrom) {
     EXPECT_EQ(cell(x, y), cell(2, 2));
     x = 1;
     y = 1;
-    EXPECT_FALSE(s.finder.jump(x, y, 0, 0, 9, 9));   // runs off the grid
+    EXPECT_FALSE(s.finder.jump(x, y, 0, 0, 9, 9));  // runs off the grid
 }
 
 TEST(JpsSearch, GoalTakenOffAsTheBudgetsLastNodeIsFound) {

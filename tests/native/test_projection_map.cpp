@@ -58,9 +58,13 @@ TEST(ProjectionMap, SetChangesOnlyItsCell) {
     projection_map map(4, 3);
     map.set(1, 2, 9);
     EXPECT_EQ(map.get(1, 2), 9);
-    for (std::size_t y = 0; y < 3; ++y)
-        for (std::size_t x = 0; x < 4; ++x)
-            if (x != 1 || y != 2) EXPECT_EQ(map.get(x, y), 0) << x << "," << y;
+    for (std::size_t y = 0; y < 3; ++y) {
+        for (std::size_t x = 0; x < 4; ++x) {
+            if (x != 1 || y != 2) {
+                EXPECT_EQ(map.get(x, y), 0) << x << "," << y;
+            }
+        }
+    }
     EXPECT_EQ(map.rows[2][1], 9);
 }
 

@@ -23,10 +23,6 @@ int search(reference_pathfinder& finder, int sx, int sy, int gx, int gy) {
 
 }  // namespace
 
-
-
-
-
 TEST(ReferenceSearch, FailuresLeaveTheLengthAndEmptyThePath) {
     projection_map map(5, 5);
     for (unsigned int x = 0; x < 5; ++x) map.set(x, 2, 1);
@@ -40,9 +36,9 @@ TEST(ReferenceSearch, FailuresLeaveTheLengthAndEmptyThePath) {
     EXPECT_TRUE(finder.path().empty());
     EXPECT_EQ(finder.path_length(), previous);
 
-    EXPECT_EQ(finder.find_path({0, 1, 0}, {1, 1, 0}), 2);     // component 0: column -1
-    EXPECT_EQ(finder.find_path({6, 1, 0}, {1, 1, 0}), 2);     // column 5 = width
-    EXPECT_EQ(finder.find_path({1, 3, 0}, {1, 1, 0}), 2);     // blocked goal
+    EXPECT_EQ(finder.find_path({0, 1, 0}, {1, 1, 0}), 2);  // component 0: column -1
+    EXPECT_EQ(finder.find_path({6, 1, 0}, {1, 1, 0}), 2);  // column 5 = width
+    EXPECT_EQ(finder.find_path({1, 3, 0}, {1, 1, 0}), 2);  // blocked goal
     EXPECT_EQ(finder.find_path({0xFFFFFFFFu, 1, 0}, {1, 1, 0}), 2);
     EXPECT_TRUE(finder.expanded().empty());
 }
@@ -57,7 +53,6 @@ TEST(ReferenceSearch, BudgetStopsAReachableGoal) {
     EXPECT_EQ(search(finder, 0, 0, 0, 158), 2);
     EXPECT_EQ(finder.expanded().size(), 5000u);
 }
-
 
 TEST(ReferenceLine, DirectionMattersAndEndsOutsideGiveNothing) {
     projection_map map(6, 4);

@@ -9,7 +9,7 @@
 // (made without bounds tests away from the sides, checked beside them) is
 // held against a plain diagonal walk with its two probes the same way.
 #include "tests/support/map_picture.hpp"
-#include "voxel/live_grid.hpp"
+#include "voxel/search/map_view.hpp"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@
 #include <string>
 
 using OSTREL::Voxel::diagonal_probes;
-using OSTREL::Voxel::live_grid;
+using OSTREL::Voxel::map_view;
 using OSTREL::Voxel::projection_map;
 
 namespace {
@@ -36,7 +36,7 @@ bool walk(const projection_map& map, int& x, int& y, int dx, int dy, int gx, int
     for (;; x += dx, y += dy) {
         if (!free_at(map, x, y)) return false;
         if (x == gx && y == gy) return true;
-        const int sx = dy != 0;   // the two cells beside lie across the run
+        const int sx = dy != 0;  // the two cells beside lie across the run
         const int sy = dx != 0;
         for (const int side : {1, -1}) {
             if (free_at(map, x + side * sx + dx, y + side * sy + dy) && !free_at(map, x + side * sx, y + side * sy)) {
@@ -51,7 +51,7 @@ bool walk(const projection_map& map, int& x, int& y, int dx, int dy, int gx, int
 // (at three cells otherwise). An empty string when all agree, else the first
 // disagreement.
 std::string compareRuns(const projection_map& map, bool along_row, int line, bool every_goal) {
-    const live_grid grid(&map, static_cast<int>(map.resolution[0]), static_cast<int>(map.resolution[1]));
+    const map_view view(&map, static_cast<int>(map.resolution[0]), static_cast<int>(map.resolution[1]));
     const int length = static_cast<int>(along_row ? map.resolution[0] : map.resolution[1]);
     for (int goal = -1; goal < length; goal += every_goal ? 1 : length / 3 + 1) {
         for (int start = 0; start < length; ++start) {
@@ -63,13 +63,13 @@ std::string compareRuns(const projection_map& map, bool along_row, int line, boo
                 int walked_x = x;
                 int walked_y = y;
                 const bool expected = walk(map, walked_x, walked_y, along_row ? step : 0, along_row ? 0 : step, gx, gy);
-                const bool found = along_row ? grid.run_horizontal(x, y, step, gx, gy)
-                                             : grid.run_vertical(x, y, step, gx, gy);
+                const bool found =
+                    along_row ? view.run_horizontal(x, y, step, gx, gy) : view.run_vertical(x, y, step, gx, gy);
                 if (found != expected || (found && (x != walked_x || y != walked_y))) {
-                    std::string text = std::string(along_row ? "row " : "column ") + std::to_string(line) +
-                                       ", start " + std::to_string(start) + ", step " + std::to_string(step) +
-                                       ", goal " + std::to_string(goal) + ": run " + (found ? "stops" : "ends") +
-                                       " at (" + std::to_string(x) + ", " + std::to_string(y) + "), walk " +
+                    std::string text = std::string(along_row ? "row " : "column ") + std::to_string(line) + ", start " +
+                                       std::to_string(start) + ", step " + std::to_string(step) + ", goal " +
+                                       std::to_string(goal) + ": run " + (found ? "stops" : "ends") + " at (" +
+                                       std::to_string(x) + ", " + std::to_string(y) + "), walk " +
                                        (expected ? "stops" : "ends") + " at (" + std::to_string(walked_x) + ", " +
                                        std::to_string(walked_y) + ")\n";
                     for (const std::string& row : brondel_test::picture_of(map)) text += row + '\n';
@@ -87,8 +87,7 @@ std::string compareRuns(const projection_map& map, bool along_row, int line, boo
 // probe, then the column probe (each a straight walk from its first cell,
 // not made when that cell is blocked) stop it where it stands when they find
 // a jump point, which `probes` records as the run does.
-bool walkDiagonal(const projection_map& map, int& x, int& y, int dx, int dy, int gx, int gy,
-                  diagonal_probes& probes) {
+bool walkDiagonal(const projection_map& map, int& x, int& y, int dx, int dy, int gx, int gy, diagonal_probes& probes) {
     using answer = diagonal_probes::answer;
     for (;; x += dx, y += dy) {
         if (!free_at(map, x, y)) return false;
@@ -100,8 +99,8 @@ bool walkDiagonal(const projection_map& map, int& x, int& y, int dx, int dy, int
         int row_x = x + dx;
         int row_y = y;
         if (free_at(map, row_x, row_y) && walk(map, row_x, row_y, dx, 0, gx, gy)) {
-            probes = {static_cast<signed char>(dx), static_cast<signed char>(dy), answer::jump_point,
-                      answer::unknown, row_x};
+            probes = {static_cast<signed char>(dx), static_cast<signed char>(dy), answer::jump_point, answer::unknown,
+                      row_x};
             return true;
         }
         int column_x = x;
@@ -127,7 +126,7 @@ std::string describe(const diagonal_probes& probes) {
 std::string compareDiagonalRuns(const projection_map& map, bool every_goal) {
     const int width = static_cast<int>(map.resolution[0]);
     const int height = static_cast<int>(map.resolution[1]);
-    const live_grid grid(&map, width, height);
+    const map_view view(&map, width, height);
     const diagonal_probes untouched{9, 9, diagonal_probes::answer::unknown, diagonal_probes::answer::unknown, -7};
     for (int goal = -1; goal < width * height; goal += every_goal || goal < 0 ? 1 : 5) {
         const int gx = goal < 0 ? no_goal : goal % width;
@@ -142,7 +141,7 @@ std::string compareDiagonalRuns(const projection_map& map, bool every_goal) {
                     diagonal_probes probes = untouched;
                     diagonal_probes walked_probes = untouched;
                     const bool expected = walkDiagonal(map, walked_x, walked_y, dx, dy, gx, gy, walked_probes);
-                    const bool found = grid.run_diagonal(x, y, dx, dy, gx, gy, probes);
+                    const bool found = view.run_diagonal(x, y, dx, dy, gx, gy, probes);
                     if (found == expected && (!found || (x == walked_x && y == walked_y)) &&
                         describe(probes) == describe(walked_probes)) {
                         continue;
@@ -152,9 +151,8 @@ std::string compareDiagonalRuns(const projection_map& map, bool every_goal) {
                                        std::to_string(dy) + "), goal (" + std::to_string(gx) + ", " +
                                        std::to_string(gy) + "): run " + (found ? "stops" : "ends") + " at (" +
                                        std::to_string(x) + ", " + std::to_string(y) + ") " + describe(probes) +
-                                       ", walk " + (expected ? "stops" : "ends") + " at (" +
-                                       std::to_string(walked_x) + ", " + std::to_string(walked_y) + ") " +
-                                       describe(walked_probes) + "\n";
+                                       ", walk " + (expected ? "stops" : "ends") + " at (" + std::to_string(walked_x) +
+                                       ", " + std::to_string(walked_y) + ") " + describe(walked_probes) + "\n";
                     for (const std::string& row : brondel_test::picture_of(map)) text += row + '\n';
                     return text;
                 }
@@ -194,7 +192,8 @@ void everyPattern(std::uint32_t width, std::uint32_t height, Check check) {
     std::mt19937 random(width * 131 + height);
     for (int round = 0; round < 6; ++round) {
         for (std::uint32_t y = 0; y < height; ++y) {
-            for (std::uint32_t x = 0; x < width; ++x) map.set(x, y, random() % 9 < static_cast<unsigned>(round) ? 1 : 0);
+            for (std::uint32_t x = 0; x < width; ++x)
+                map.set(x, y, random() % 9 < static_cast<unsigned>(round) ? 1 : 0);
         }
         if (!passes(false)) return;
     }

@@ -2,7 +2,7 @@
 // it back, and that pathfinders of different sizes taking turns do no
 // per-cell work on each search.
 #include "voxel/jps_pathfinder.hpp"
-#include "voxel/search_workspace.hpp"
+#include "voxel/search/search_workspace.hpp"
 
 #include <gtest/gtest.h>
 
@@ -23,9 +23,7 @@ struct bound_pathfinder {
     jps_pathfinder finder;
     bound_pathfinder(unsigned int width, unsigned int height) : map(width, height) { finder.init(map, false); }
     // A search across the map, from corner to corner.
-    int search() {
-        return finder.find_path({1, 1, 0}, {map.resolution[0], map.resolution[1], 0});
-    }
+    int search() { return finder.find_path({1, 1, 0}, {map.resolution[0], map.resolution[1], 0}); }
 };
 
 constexpr std::size_t large_cells = 1000 * 1000;
@@ -112,12 +110,12 @@ TEST(SearchWorkspace, PathfindersOfDifferentSizesTakingTurnsPrepareNoCells) {
     bound_pathfinder small(7, 9);
     EXPECT_EQ(large.search(), 0);
     EXPECT_EQ(small.search(), 0);
-    const std::size_t prepared = workspace().cells.preparations();
+    const std::size_t prepared = workspace().marks.preparations();
     for (int turn = 0; turn < 50; ++turn) {
         ASSERT_EQ(small.search(), 0);
         ASSERT_EQ(large.search(), 0);
     }
-    EXPECT_EQ(workspace().cells.preparations(), prepared);
+    EXPECT_EQ(workspace().marks.preparations(), prepared);
 }
 
 TEST(SearchWorkspace, TakingTurnsGivesTheSameAnswersAsSearchingAlone) {

@@ -19,6 +19,7 @@ using OSTREL::Voxel::jps_pathfinder;
 
 namespace {
 
+// clang-format off
 const fixed_case worked_examples[] = {
     {"the start is the goal",
      {"...", "...", "..."},
@@ -180,6 +181,7 @@ const fixed_case worked_examples[] = {
       {}, 0x00000000u},
      3},
 };
+// clang-format on
 
 // Fresh pathfinders for every case, so that a failed search's length is 0.
 template <typename Pathfinder>
@@ -193,7 +195,9 @@ void expectCase(const fixed_case& example) {
     answer.still_open.clear();  // not written down here; the exhaustive and differential tests compare it
     EXPECT_TRUE(answer == example.expected) << describe_difference(example.expected, answer);
     EXPECT_EQ(finder.test_direct_view(first, second), example.view);
-    if constexpr (std::is_same_v<Pathfinder, jps_pathfinder>) EXPECT_TRUE(node_grid_is_clean(finder));
+    if constexpr (std::is_same_v<Pathfinder, jps_pathfinder>) {
+        EXPECT_TRUE(node_grid_is_clean(finder));
+    }
 }
 
 }  // namespace

@@ -102,9 +102,9 @@ class NativeApiTest(unittest.TestCase):
         coords = path[:count.value]
         return status, list(zip(coords[0::2], coords[1::2])), float_bits(length.value)
 
-    def native_corner(self, corner_map, path_cells):
-        width, height = corner_map.resolution
-        cells = bytes(ord(corner_map.get(x, y)) for y in range(height) for x in range(width))
+    def native_corner(self, grid, path_cells):
+        width, height = grid.resolution
+        cells = bytes(ord(grid.get(x, y)) for y in range(height) for x in range(width))
         coords = [v for cell in path_cells for v in cell]
         corner = (ctypes.c_uint * 2)()
         status = self.consumer.consumer_find_corner(
@@ -128,7 +128,7 @@ class NativeApiTest(unittest.TestCase):
         self.assertEqual(self.native_search(width, height, cells, interpolate, first, second), expected)
         corners = self.brondel.cornerfinder(grid)
         corners.find_corner(0, path)
-        self.assertEqual(self.native_corner(corners.corner_map, expected[1]), (0, corners.corner))
+        self.assertEqual(self.native_corner(grid, expected[1]), (0, corners.corner))
         return expected
 
     def test_installed_module_is_imported_and_shared(self):

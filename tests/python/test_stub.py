@@ -2,7 +2,9 @@
 the live modules: the same classes and bases, the same methods and read-only
 properties, for each callable the same number of arguments, all positional
 only (brondel's) or with the same names and defaults (brondel_bulk's), with
-matching argument and result types, and the same docstrings."""
+matching argument and result types, and the same docstrings (which the build
+makes from the stubs: a broken generator or a member bound without its text
+fails here)."""
 import ast
 import os
 import pydoc

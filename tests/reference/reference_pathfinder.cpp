@@ -20,8 +20,7 @@ int sign(int value) {
 
 }  // namespace
 
-int reference_pathfinder::init(const OSTREL::Voxel::projection_map& bound_map,
-                               bool interpolate_flag) {
+int reference_pathfinder::init(const OSTREL::Voxel::projection_map& bound_map, bool interpolate_flag) {
     map = &bound_map;
     interpolate = interpolate_flag;
     const int new_width = static_cast<int>(bound_map.resolution[0]);
@@ -81,8 +80,7 @@ int reference_pathfinder::find_path(const coordinate& first, const coordinate& s
     return findPath(x2, y2, x1, y1, path_coords, length) ? 0 : 2;
 }
 
-bool reference_pathfinder::findPath(int sx, int sy, int gx, int gy, std::vector<int>& out,
-                                    float& out_length) {
+bool reference_pathfinder::findPath(int sx, int sy, int gx, int gy, std::vector<int>& out, float& out_length) {
     out.clear();
     open_list.clear();
     closed_list.clear();
@@ -159,14 +157,10 @@ void reference_pathfinder::findNeighbors(const reference_node* node) {
         if (walkable(x + 1, y)) neighbors.emplace_back(x + 1, y);
         if (walkable(x, y + 1)) neighbors.emplace_back(x, y + 1);
         if (walkable(x - 1, y)) neighbors.emplace_back(x - 1, y);
-        if (walkable(x - 1, y - 1) && (walkable(x - 1, y) || walkable(x, y - 1)))
-            neighbors.emplace_back(x - 1, y - 1);
-        if (walkable(x + 1, y - 1) && (walkable(x, y - 1) || walkable(x + 1, y)))
-            neighbors.emplace_back(x + 1, y - 1);
-        if (walkable(x + 1, y + 1) && (walkable(x + 1, y) || walkable(x, y + 1)))
-            neighbors.emplace_back(x + 1, y + 1);
-        if (walkable(x - 1, y + 1) && (walkable(x, y + 1) || walkable(x - 1, y)))
-            neighbors.emplace_back(x - 1, y + 1);
+        if (walkable(x - 1, y - 1) && (walkable(x - 1, y) || walkable(x, y - 1))) neighbors.emplace_back(x - 1, y - 1);
+        if (walkable(x + 1, y - 1) && (walkable(x, y - 1) || walkable(x + 1, y))) neighbors.emplace_back(x + 1, y - 1);
+        if (walkable(x + 1, y + 1) && (walkable(x + 1, y) || walkable(x, y + 1))) neighbors.emplace_back(x + 1, y + 1);
+        if (walkable(x - 1, y + 1) && (walkable(x, y + 1) || walkable(x - 1, y))) neighbors.emplace_back(x - 1, y + 1);
         return;
     }
     const int dx = sign(x - node->parent->x);
@@ -216,13 +210,11 @@ bool reference_pathfinder::jump(int& x, int& y, int px, int py, int gx, int gy) 
                 return true;
             }
         } else if (dx != 0) {
-            if ((walkable(x + dx, y + 1) && !walkable(x, y + 1)) ||
-                (walkable(x + dx, y - 1) && !walkable(x, y - 1))) {
+            if ((walkable(x + dx, y + 1) && !walkable(x, y + 1)) || (walkable(x + dx, y - 1) && !walkable(x, y - 1))) {
                 return true;
             }
         } else {
-            if ((walkable(x + 1, y + dy) && !walkable(x + 1, y)) ||
-                (walkable(x - 1, y + dy) && !walkable(x - 1, y))) {
+            if ((walkable(x + 1, y + dy) && !walkable(x + 1, y)) || (walkable(x - 1, y + dy) && !walkable(x - 1, y))) {
                 return true;
             }
         }
@@ -233,8 +225,7 @@ bool reference_pathfinder::jump(int& x, int& y, int px, int py, int gx, int gy) 
     }
 }
 
-void reference_pathfinder::backtrace(const reference_node* goal, std::vector<int>& out,
-                                     float& out_length) const {
+void reference_pathfinder::backtrace(const reference_node* goal, std::vector<int>& out, float& out_length) const {
     std::vector<cell> jump_points;
     for (const reference_node* node = goal; node != nullptr; node = node->parent) {
         jump_points.emplace_back(node->x, node->y);
@@ -252,16 +243,16 @@ void reference_pathfinder::backtrace(const reference_node* goal, std::vector<int
 
 // From each anchor the path runs straight to the last jump point of the
 // unbroken run of following jump points that the anchor sees.
-void reference_pathfinder::straightenAndFill(const std::vector<cell>& jump_points,
-                                             std::vector<int>& out, float& out_length) const {
+void reference_pathfinder::straightenAndFill(const std::vector<cell>& jump_points, std::vector<int>& out,
+                                             float& out_length) const {
     std::vector<cell> cells{jump_points[0]};
     std::vector<cell> segment;
     std::vector<cell> line;
     std::size_t anchor = 0;
     std::size_t candidate = 1;
     while (candidate < jump_points.size()) {
-        interpolate_line(jump_points[anchor].first, jump_points[anchor].second,
-                         jump_points[candidate].first, jump_points[candidate].second, line);
+        interpolate_line(jump_points[anchor].first, jump_points[anchor].second, jump_points[candidate].first,
+                         jump_points[candidate].second, line);
         if (line.empty()) {
             anchor = candidate - 1;
             cells.insert(cells.end(), segment.begin(), segment.end());
@@ -287,8 +278,7 @@ void reference_pathfinder::straightenAndFill(const std::vector<cell>& jump_point
 // Bresenham's line in its all-octant form with one error term. The arithmetic
 // is 64-bit so that an end far outside the grid cannot overflow it; such a
 // line comes out empty like any other that leaves the grid.
-void reference_pathfinder::interpolate_line(int x0, int y0, int x1, int y1,
-                                            std::vector<cell>& cells) const {
+void reference_pathfinder::interpolate_line(int x0, int y0, int x1, int y1, std::vector<cell>& cells) const {
     cells.clear();
     const int sx = x1 > x0 ? 1 : -1;
     const int sy = y1 > y0 ? 1 : -1;
@@ -327,8 +317,7 @@ void reference_pathfinder::interpolate_line(int x0, int y0, int x1, int y1,
 
 int reference_pathfinder::test_direct_view(const coordinate& first, const coordinate& second) const {
     std::vector<cell> line;
-    interpolate_line(zero_based(first[0]), zero_based(first[1]), zero_based(second[0]),
-                     zero_based(second[1]), line);
+    interpolate_line(zero_based(first[0]), zero_based(first[1]), zero_based(second[0]), zero_based(second[1]), line);
     return line.empty() ? 3 : 0;
 }
 

@@ -75,8 +75,7 @@ private:
     void findNeighbors(const reference_node* node);
     bool jump(int& x, int& y, int px, int py, int gx, int gy) const;
     void backtrace(const reference_node* goal, std::vector<int>& out, float& out_length) const;
-    void straightenAndFill(const std::vector<cell>& jump_points, std::vector<int>& out,
-                           float& out_length) const;
+    void straightenAndFill(const std::vector<cell>& jump_points, std::vector<int>& out, float& out_length) const;
     void reorderOpenList();
     void cleanUpNodes();
     bool walkable(int x, int y) const;

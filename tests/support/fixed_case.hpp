@@ -31,7 +31,7 @@ struct fixed_case {
     std::array<unsigned int, 2> second;
     bool interpolate;
     search_outcome expected;
-    int view;   // test_direct_view(first, second): 0 or 3
+    int view;  // test_direct_view(first, second): 0 or 3
 };
 
 inline std::array<unsigned int, 3> coordinate_of(const std::array<unsigned int, 2>& c) {

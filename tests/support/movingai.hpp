@@ -50,9 +50,12 @@ inline OSTREL::Voxel::projection_map load_map(const std::string& path) {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     while (in >> word && word != "map") {
-        if (word == "height") in >> height;
-        else if (word == "width") in >> width;
-        else if (word == "type") in >> word;
+        if (word == "height")
+            in >> height;
+        else if (word == "width")
+            in >> width;
+        else if (word == "type")
+            in >> word;
     }
     if (!in || width == 0 || height == 0) throw bad_file(path, "missing header");
     OSTREL::Voxel::projection_map map(width, height);
@@ -74,8 +77,7 @@ inline bool is_free(const OSTREL::Voxel::projection_map& map, int x, int y) {
 }
 
 // Fields are separated by tabs or spaces; the map name may carry a folder.
-inline std::vector<query> load_scenarios(const std::string& path,
-                                         const OSTREL::Voxel::projection_map& map) {
+inline std::vector<query> load_scenarios(const std::string& path, const OSTREL::Voxel::projection_map& map) {
     std::ifstream in(path);
     if (!in) throw bad_file(path, "cannot open");
     std::string line;
@@ -88,8 +90,8 @@ inline std::vector<query> load_scenarios(const std::string& path,
         std::string name;
         int width = 0;
         int height = 0;
-        if (!(fields >> q.bucket >> name >> width >> height >> q.start_x >> q.start_y >> q.goal_x >>
-              q.goal_y >> q.optimal_length)) {
+        if (!(fields >> q.bucket >> name >> width >> height >> q.start_x >> q.start_y >> q.goal_x >> q.goal_y >>
+              q.optimal_length)) {
             throw bad_file(path, "bad line: " + line);
         }
         if (is_free(map, q.start_x, q.start_y) && is_free(map, q.goal_x, q.goal_y)) {
@@ -104,8 +106,7 @@ inline std::vector<query> load_scenarios(const std::string& path,
 // last round, when not every bucket can give one, evenly spaced buckets. Uses
 // the engine's raw output, so the choice is the same with every standard
 // library.
-inline std::vector<query> spread(const std::vector<query>& all, std::size_t count,
-                                 std::uint32_t seed) {
+inline std::vector<query> spread(const std::vector<query>& all, std::size_t count, std::uint32_t seed) {
     std::map<int, std::vector<query>> buckets;
     for (const query& q : all) buckets[q.bucket].push_back(q);
     std::mt19937 random(seed);

@@ -49,10 +49,10 @@ inline std::string hex_bits(std::uint32_t bits) {
 
 struct search_outcome {
     int status = 0;
-    cells expanded;            // the closed list, in the order nodes were taken off
-    std::vector<int> path;     // x0, y0, x1, y1, ...
+    cells expanded;         // the closed list, in the order nodes were taken off
+    std::vector<int> path;  // x0, y0, x1, y1, ...
     std::uint32_t length_bits = 0;
-    cells still_open;          // the open list left behind, in its order
+    cells still_open = {};  // the open list left behind, in its order (the fixed cases leave it out)
 
     bool operator==(const search_outcome& other) const {
         return status == other.status && expanded == other.expanded && still_open == other.still_open &&

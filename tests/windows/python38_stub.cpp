@@ -8,7 +8,9 @@
 
 extern "C" {
 
-void brondel_stub_function() { std::abort(); }
+void brondel_stub_function() {
+    std::abort();
+}
 
 char brondel_stub_data[1];
 

@@ -1,9 +1,10 @@
 // A native caller of brondel's exported API, with a C interface for ctypes:
 // it builds its own map, runs a search with jps_pathfinder and a corner
-// search with CornerFindingAlgorithm, both of them code of the module, and
-// uses the exported members as the headers allow: pathfinders moved around
-// in a vector, jumps and costs at any coordinates.
-#include <voxel/corner_finding_algorithm.hpp>
+// search with corner_finding_algorithm_wrapper (header-only, calling the
+// module's CornerFindingAlgorithm), and uses the exported members as the
+// headers allow: pathfinders moved around in a vector, jumps and costs at any
+// coordinates.
+#include <voxel/corner_finding_algorithm_wrapper.hpp>
 #include <voxel/jps_pathfinder.hpp>
 
 #include <malloc.h>
@@ -18,8 +19,7 @@
 using OSTREL::Voxel::jps_pathfinder;
 
 // Its lists point into its own node grid: a copy would share them.
-static_assert(!std::is_copy_constructible<jps_pathfinder>::value &&
-                  !std::is_copy_assignable<jps_pathfinder>::value,
+static_assert(!std::is_copy_constructible<jps_pathfinder>::value && !std::is_copy_assignable<jps_pathfinder>::value,
               "a pathfinder must not be copyable");
 static_assert(std::is_nothrow_move_constructible<jps_pathfinder>::value &&
                   std::is_nothrow_move_assignable<jps_pathfinder>::value,
@@ -46,15 +46,13 @@ extern "C" {
 // cells as Python gives them (one-based, three components). Writes the path's
 // coordinates (x0, y0, x1, y1, ...; at most `capacity` ints) to `path`, their
 // number to `count` and the path's length to `length`; returns the status.
-__attribute__((visibility("default"))) int consumer_find_path(
-    int width, int height, const char* cells, int interpolate,
-    const unsigned int* first, const unsigned int* second,
-    int* path, int capacity, int* count, float* length) {
+__attribute__((visibility("default"))) int consumer_find_path(int width, int height, const char* cells, int interpolate,
+                                                              const unsigned int* first, const unsigned int* second,
+                                                              int* path, int capacity, int* count, float* length) {
     const OSTREL::Voxel::projection_map map = map_of(width, height, cells);
     OSTREL::Voxel::jps_pathfinder finder;
     finder.init(map, interpolate != 0);
-    const int status = finder.find_path({first[0], first[1], first[2]},
-                                        {second[0], second[1], second[2]});
+    const int status = finder.find_path({first[0], first[1], first[2]}, {second[0], second[1], second[2]});
     const std::vector<int>& coords = finder.get_path().coords;
     *count = static_cast<int>(coords.size());
     std::copy_n(coords.begin(), std::min<std::size_t>(coords.size(), capacity), path);
@@ -62,13 +60,17 @@ __attribute__((visibility("default"))) int consumer_find_path(
     return status;
 }
 
-// CornerFindingAlgorithm on a map given as bytes (a cornerfinder's corner
-// map) and a path of `count` coordinates; the corner goes to corner[0..1].
-__attribute__((visibility("default"))) int consumer_find_corner(
-    int width, int height, const char* cells, const int* path, int count,
-    unsigned int* corner) {
-    const OSTREL::Voxel::projection_map map = map_of(width, height, cells);
-    return OSTREL::Voxel::CornerFindingAlgorithm(count, path, map, corner);
+// cornerfinder(map).find_corner(0, path), with the header-only wrapper
+// (which calls the exported CornerFindingAlgorithm), on a map given as bytes
+// and a path of `count` coordinates; the corner goes to corner[0..1].
+__attribute__((visibility("default"))) int consumer_find_corner(int width, int height, const char* cells,
+                                                                const int* path, int count, unsigned int* corner) {
+    corner_finding_algorithm_wrapper finder(map_of(width, height, cells));
+    OSTREL::Voxel::path_2d path_cells;
+    path_cells.coords.assign(path, path + count);
+    const int status = finder.find_corner(0, path_cells);
+    std::copy(finder.corner.begin(), finder.corner.end(), corner);
+    return status;
 }
 
 // `count` pathfinders on an open map in a vector that grows (moving them),
@@ -100,8 +102,8 @@ __attribute__((visibility("default"))) int consumer_moved_pathfinders(int size, 
 }
 
 // jump() on an open map; the cell it stops at goes to stop[0..1].
-__attribute__((visibility("default"))) int consumer_jump(int width, int height, int x, int y, int px, int py,
-                                                         int gx, int gy, int* stop) {
+__attribute__((visibility("default"))) int consumer_jump(int width, int height, int x, int y, int px, int py, int gx,
+                                                         int gy, int* stop) {
     const OSTREL::Voxel::projection_map map(width, height);
     jps_pathfinder finder;
     finder.init(map, false);
@@ -118,8 +120,8 @@ __attribute__((visibility("default"))) void consumer_costs(int dx, int dy, int* 
 
 // identifySuccessors of node (x, y) towards (gx, gy): the nodes it opened,
 // and the least f among them in *least_f.
-__attribute__((visibility("default"))) int consumer_successors(int width, int height, const char* cells, int x,
-                                                               int y, int gx, int gy, int* least_f) {
+__attribute__((visibility("default"))) int consumer_successors(int width, int height, const char* cells, int x, int y,
+                                                               int gx, int gy, int* least_f) {
     const OSTREL::Voxel::projection_map map = map_of(width, height, cells);
     jps_pathfinder finder;
     finder.init(map, false);

@@ -1,23 +1,21 @@
-#include "voxel/search_state.hpp"
+#include "voxel/search/search_bookkeeping.hpp"
+
+#include "voxel/search/assertion.hpp"
 
 #include <algorithm>
 
 namespace OSTREL {
 namespace Voxel {
 
-search_state::search_state(jps_pathfinder& pathfinder, search_workspace& workspace, leaves left)
-    : finder(pathfinder),
-      records(workspace.records),
-      cells(workspace.cells),
-      open_keys(workspace.open_keys),
-      open(workspace.open_keys, workspace.drifting_keys),
-      left_in_nodes(left) {
-    cells.begin_search(finder.width, finder.height);
+search_bookkeeping::search_bookkeeping(jps_pathfinder& pathfinder, search_workspace& workspace, leaves left)
+    : finder(pathfinder), records(workspace.records), marks(workspace.marks), open_keys(workspace.open_keys),
+      open(workspace.open_keys, workspace.drifting_keys), left_in_nodes(left) {
+    marks.begin_search(finder.width, finder.height);
     take_over_listed_nodes();
     open.take_keys_as_listed();
 }
 
-search_state::~search_state() {
+search_bookkeeping::~search_bookkeeping() {
     write_open_list();
     if (left_in_nodes == leaves::every_node) records.write_back();
 }
@@ -25,7 +23,7 @@ search_state::~search_state() {
 // A record for every node on the two lists, as the node holds it, and its
 // cell marked as the node's flags say; the open list's keys in list order.
 // Room is made first, so that a failure leaves nothing behind.
-void search_state::take_over_listed_nodes() {
+void search_bookkeeping::take_over_listed_nodes() {
     records.clear();
     records.reserve(finder.open_list.size() + finder.closed_list.size());
     open_keys.clear();
@@ -38,7 +36,7 @@ void search_state::take_over_listed_nodes() {
     }
 }
 
-int search_state::take_over(jps_node* node) {
+int search_bookkeeping::take_over(jps_node* node) {
     const int id = records.add(node, node->x, node->y);
     node_record& record = records[id];
     record.parent = node->parent;
@@ -51,13 +49,13 @@ int search_state::take_over(jps_node* node) {
     }
     record.opened = node->opened;
     record.closed = node->closed;
-    cells.set(node->x, node->y, id, node->opened, node->closed);
+    marks.set(node->x, node->y, id, node->opened, node->closed);
     return id;
 }
 
 // The pathfinder's open_list gets its room too: it is written from the keys
 // when the search ends.
-void search_state::make_room_for_batch(int more) {
+void search_bookkeeping::make_room_for_batch(int more) {
     constexpr int batch = 64;
     const int changes = std::max(more, batch);
     const std::size_t count = static_cast<std::size_t>(changes);
@@ -68,40 +66,43 @@ void search_state::make_room_for_batch(int more) {
     changes_with_room = changes;
 }
 
-void search_state::write_open_list() {
+// Runs in the destructor, where a throw would end the process: the room is
+// made by make_room_for_batch before every change that adds to the list.
+void search_bookkeeping::write_open_list() {
     std::vector<jps_node*>& list = finder.open_list;
+    BRONDEL_ASSERT(list.capacity() >= open.size());
     list.clear();
-    open.for_each_in_order([&](const open_key& key) { list.push_back(records[key.record()].node); });
+    open.for_each_in_order([&](const open_key& key) { list.push_back(records[key.record_id()].node); });
 }
 
-void search_state::open_start(jps_node* start) {
+void search_bookkeeping::open_start(jps_node* start) {
     make_room(1);  // a failure leaves the node untouched
     const int id = records.add(start, start->x, start->y);
     records[id].opened = true;
-    cells.set(start->x, start->y, id, true, false);
+    marks.set(start->x, start->y, id, true, false);
     open.append(0, id);
 }
 
-void search_state::reached_goal(int goal) {
+void search_bookkeeping::reached_goal(int goal) {
     if (left_in_nodes == leaves::goal_chain) write_back_chain(goal);
 }
 
 // Every parent is closed, so it has a record.
-void search_state::write_back_chain(int goal) {
+void search_bookkeeping::write_back_chain(int goal) {
     for (int id = goal;;) {
         const node_record& record = records[id];
         node_records::write_back(record);
         if (record.parent == nullptr) {
             return;
         }
-        id = cells.record_at(record.parent_x, record.parent_y);
+        id = marks.id_of(marks.look_up(record.parent_x, record.parent_y));
     }
 }
 
-int search_state::record_for(jps_node* node) {
-    const cell_state state = cells.at(node->x, node->y);
-    if (state.opened() || state.closed()) {
-        return cells.record_of(state);
+int search_bookkeeping::find_or_take_over(jps_node* node) {
+    const cell_lookup lookup = marks.look_up(node->x, node->y);
+    if (lookup.opened() || lookup.closed()) {
+        return marks.id_of(lookup);
     }
     records.make_room(1);
     return take_over(node);

@@ -1,4 +1,6 @@
-#include "voxel/bubble_open_list.hpp"
+#include "voxel/search/bubble_open_list.hpp"
+
+#include "voxel/search/assertion.hpp"
 
 #include <algorithm>
 #include <limits>
@@ -41,6 +43,7 @@ void bubble_open_list::take_keys_as_listed() {
         entry.follower -= first;
         if (ceiling.f_less_than(entry.key)) ceiling = entry.key;
     }
+    BRONDEL_ASSERT(keeps_its_invariants());
 }
 
 // The last entry is always settled. Drifting entries that followed it have
@@ -49,6 +52,7 @@ void bubble_open_list::take_keys_as_listed() {
 void bubble_open_list::take_back() {
     settled.pop_back();
     if (!drifting.empty() && follower_of(drifting.back()) == settled.size()) settle_those_not_smaller();
+    BRONDEL_ASSERT(keeps_its_invariants());
 }
 
 void bubble_open_list::grow(std::size_t more) {
@@ -63,25 +67,27 @@ void bubble_open_list::grow(std::size_t more) {
 // drifting entry it passes keeps its follower. Every drifting entry in front
 // of its resting place gets the next follower, so every follower index grows
 // by one.
-void bubble_open_list::append(int f, int record) {
-    const open_key key(f, record);
+void bubble_open_list::append(int f, int record_id) {
+    const open_key key(f, record_id);
     settle_in_front_of(settled.size(), key);
     ++shift;
     if (!drifting.empty() && !ceiling.f_less_than(key)) settle_those_not_smaller();
+    BRONDEL_ASSERT(keeps_its_invariants());
 }
 
-void bubble_open_list::changed(int record, int old_f, int f) {
-    const std::size_t drifting_at = drifting_position_of(record);
+void bubble_open_list::changed(int record_id, int old_f, int f) {
+    const std::size_t drifting_at = drifting_position_of(record_id);
     if (drifting_at < drifting.size()) {
         change_drifting(drifting_at, f);
-        return;
+    } else {
+        const std::size_t settled_at = settled_position_of(open_key(old_f, record_id));
+        if (settled_at < settled.size()) {
+            change_settled(settled_at, f);
+        } else {
+            sweep(1, drifting.size());
+        }
     }
-    const std::size_t settled_at = settled_position_of(open_key(old_f, record));
-    if (settled_at < settled.size()) {
-        change_settled(settled_at, f);
-        return;
-    }
-    sweep(1, drifting.size());
+    BRONDEL_ASSERT(keeps_its_invariants());
 }
 
 // A drifting entry still smaller than its follower just drifts on. Otherwise
@@ -156,6 +162,7 @@ void bubble_open_list::settle_in_front_of(std::size_t end, open_key key) {
 // Room is made before every change (make_room, grow), and most inserts land
 // within a few places of the back, so the keys behind are moved one by one.
 void bubble_open_list::insert_settled(std::size_t at, open_key key) {
+    BRONDEL_ASSERT(settled.size() < settled.capacity());
     settled.push_back(key);
     open_key* const keys = settled.data();
     for (std::size_t k = settled.size() - 1; k > at; --k) keys[k] = keys[k - 1];
@@ -244,14 +251,33 @@ std::size_t bubble_open_list::settled_position_of(open_key key) const {
         }
     }
     for (; low < settled.size() && !settled[low].f_less_than(key); ++low) {
-        if (settled[low].record() == key.record()) return low;
+        if (settled[low].record_id() == key.record_id()) return low;
     }
     return settled.size();
 }
 
-std::size_t bubble_open_list::drifting_position_of(int record) const {
+// The contract's invariants, which every change keeps: the settled keys do
+// not increase; the drifting keys are in list order (their followers do not
+// decrease), each smaller than its follower and none above the ceiling.
+bool bubble_open_list::keeps_its_invariants() const {
+    for (std::size_t k = 1; k < settled.size(); ++k) {
+        if (settled[k - 1].f_less_than(settled[k])) return false;
+    }
+    std::size_t previous = 0;
+    for (const drifting_key& entry : drifting) {
+        const std::size_t follower = follower_of(entry);
+        if (follower < previous || follower >= settled.size() || !entry.key.f_less_than(settled[follower]) ||
+            ceiling.f_less_than(entry.key)) {
+            return false;
+        }
+        previous = follower;
+    }
+    return true;
+}
+
+std::size_t bubble_open_list::drifting_position_of(int record_id) const {
     for (std::size_t k = drifting.size(); k-- > 0;) {
-        if (drifting[k].key.record() == record) return k;
+        if (drifting[k].key.record_id() == record_id) return k;
     }
     return drifting.size();
 }

@@ -19,7 +19,7 @@
 //
 // Usage
 //   diagonal_probes probes;
-//   grid.run_diagonal(x, y, dx, dy, gx, gy, probes);   // filled at the stop
+//   view.run_diagonal(x, y, dx, dy, gx, gy, probes);   // filled at the stop
 //   if (probes.horizontal == diagonal_probes::answer::jump_point) use(probes.jump, y);
 #pragma once
 
@@ -33,7 +33,7 @@ struct diagonal_probes {
     signed char dy = 0;
     answer horizontal = answer::unknown;  // along the row, from (x + dx, y)
     answer vertical = answer::unknown;    // along the column, from (x, y + dy)
-    int jump = 0;  // the jump point found: its column (horizontal) or row (vertical)
+    int jump = 0;                         // the jump point found: its column (horizontal) or row (vertical)
 };
 
 }  // namespace Voxel

@@ -37,8 +37,11 @@
 //                 below the number of settled keys and an f below its
 //                 follower's, and none above the ceiling. Hence the last entry
 //                 of the list is always the last settled key.
-//   Checking:     none; changed() takes the record id and the f on the list
-//                 of an entry (or of none, which only makes the pass).
+//   Checking:     none in release builds; changed() takes the record id and
+//                 the f on the list of an entry (or of none, which only makes
+//                 the pass), and every insert has room made for it. Checked
+//                 builds assert the invariants after each change and the room
+//                 before each insert (BRONDEL_ASSERT).
 //   Threads:      one search at a time per pair of vectors.
 //
 // Usage
@@ -47,7 +50,7 @@
 //   open.make_room(1);                 // before a change that must not fail
 //   open.append(f, record_id);
 //   open.changed(record_id, f_on_the_list, lower_f);
-//   int next = open.back_record();
+//   int next = open.back_record_id();
 //   open.take_back();
 #pragma once
 
@@ -66,7 +69,7 @@ namespace Voxel {
 // halves as unsigned numbers orders them as signed f.
 class open_key {
 public:
-    open_key(int f, int record) : bits(pack(f) | static_cast<std::uint32_t>(record)) {}
+    open_key(int f, int record_id) : bits(pack(f) | static_cast<std::uint32_t>(record_id)) {}
 
     int f() const {
         const std::uint32_t biased = static_cast<std::uint32_t>(bits >> 32) ^ sign_bit;
@@ -74,7 +77,7 @@ public:
         std::memcpy(&value, &biased, sizeof value);
         return value;
     }
-    int record() const { return static_cast<int>(bits & 0xFFFFFFFFu); }
+    int record_id() const { return static_cast<int>(bits & 0xFFFFFFFFu); }
     // The high halves compare as the whole words do against the other's high
     // half alone: whatever this key's low half, it stays below the next f.
     bool f_less_than(const open_key& other) const { return bits < (other.bits & f_bits); }
@@ -112,7 +115,7 @@ public:
 
     bool empty() const { return settled.empty(); }
     std::size_t size() const { return settled.size() + drifting.size(); }
-    int back_record() const { return settled.back().record(); }
+    int back_record_id() const { return settled.back().record_id(); }
     // Calls visit(key) for every entry, in list order.
     template <class Visit>
     void for_each_in_order(Visit visit) const;
@@ -126,16 +129,16 @@ public:
         }
     }
     // Appends an entry, then makes one pass.
-    void append(int f, int record);
+    void append(int f, int record_id);
     // The f of the entry with this record changed from `old_f` (its f on the
     // list) to `f`; makes one pass (only the pass when no entry has this
     // record and f, as for a node not on the list).
-    void changed(int record, int old_f, int f);
+    void changed(int record_id, int old_f, int f);
 
 private:
     void grow(std::size_t more);
     std::size_t settled_position_of(open_key key) const;
-    std::size_t drifting_position_of(int record) const;
+    std::size_t drifting_position_of(int record_id) const;
     std::size_t settled_place(std::size_t end, open_key key) const;
     void settle_in_front_of(std::size_t end, open_key key);
     void insert_settled(std::size_t at, open_key key);
@@ -146,11 +149,12 @@ private:
     void settle_those_not_smaller();
     void settle_followers_of(std::size_t at);
     void settle(std::size_t k, std::size_t at);
+    bool keeps_its_invariants() const;
 
     std::vector<open_key>& settled;
     std::vector<drifting_key>& drifting;
-    std::size_t shift = 0;                // added to every stored follower index
-    open_key ceiling{0, 0};               // the largest drifting f (set by take_keys_as_listed)
+    std::size_t shift = 0;   // added to every stored follower index
+    open_key ceiling{0, 0};  // the largest drifting f (set by take_keys_as_listed)
 };
 
 template <class Visit>

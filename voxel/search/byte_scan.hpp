@@ -19,9 +19,12 @@
 //                 on little-endian machines: x86-64 and ARM64, the targets of
 //                 this code.
 //   Checking:     none; the caller guarantees that the eight bytes exist, and
-//                 that a word passed to the byte finders is not zero.
+//                 that a word passed to the bit and byte finders is not zero
+//                 (asserted in checked builds, BRONDEL_ASSERT).
 //   Threads:      pure functions.
 #pragma once
+
+#include "voxel/search/assertion.hpp"
 
 #include <cstdint>
 #include <cstring>
@@ -62,6 +65,7 @@ inline std::uint64_t flag_at(int offset) {
 // This is the one place that picks the compiler's bit-scan builtin; the
 // plain loops stand in where there is none, and the tests compare the two.
 inline int lowest_set_bit_portable(std::uint64_t bits) {
+    BRONDEL_ASSERT(bits != 0);
     int offset = 0;
     while ((bits & 1u) == 0) {
         bits >>= 1;
@@ -71,6 +75,7 @@ inline int lowest_set_bit_portable(std::uint64_t bits) {
 }
 
 inline int highest_set_bit_portable(std::uint64_t bits) {
+    BRONDEL_ASSERT(bits != 0);
     int offset = 63;
     while ((bits >> 63) == 0) {
         bits <<= 1;
@@ -81,18 +86,22 @@ inline int highest_set_bit_portable(std::uint64_t bits) {
 
 #if defined(__GNUC__) || defined(__clang__)
 inline int lowest_set_bit(std::uint64_t bits) {
+    BRONDEL_ASSERT(bits != 0);
     return __builtin_ctzll(bits);
 }
 inline int highest_set_bit(std::uint64_t bits) {
+    BRONDEL_ASSERT(bits != 0);
     return 63 - __builtin_clzll(bits);
 }
 #elif defined(_MSC_VER) && defined(_M_X64)
 inline int lowest_set_bit(std::uint64_t bits) {
+    BRONDEL_ASSERT(bits != 0);
     unsigned long index;  // the type _BitScanForward64 writes
     _BitScanForward64(&index, bits);
     return static_cast<int>(index);
 }
 inline int highest_set_bit(std::uint64_t bits) {
+    BRONDEL_ASSERT(bits != 0);
     unsigned long index;  // the type _BitScanReverse64 writes
     _BitScanReverse64(&index, bits);
     return static_cast<int>(index);

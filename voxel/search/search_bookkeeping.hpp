@@ -1,10 +1,10 @@
-// search_state: the bookkeeping of one running search, kept consistent in
-// one place. A search's state lives in four copies that must agree: the
+// search_bookkeeping: the bookkeeping of one running search, kept consistent
+// in one place. A search's state lives in four copies that must agree: the
 // records of the touched nodes (node_records), the stamped word of each cell
-// (cell_states: opened, closed, which record), the open list's keys
+// (cell_marks: opened, closed, which record), the open list's keys
 // (bubble_open_list) and, when the search ends, the pathfinder's own lists
-// and nodes. The algorithm (jps_pathfinder_search.cpp) asks and tells this
-// type; it never touches the copies itself.
+// and nodes. The algorithm (jump_search) asks and tells this type; it never
+// touches the copies itself.
 //
 // Contract
 //   Ownership:    borrows the pathfinder and the thread's workspace for its
@@ -32,21 +32,21 @@
 //   Threads:      one search at a time on a workspace (search_workspace::loan).
 //
 // Usage
-//   search_state state(finder, workspace, search_state::leaves::goal_chain);
-//   state.open_start(start);
-//   int id = state.take_off_best();
-//   state.make_room(count);
-//   cell_state cell = state.cell(x, y);
-//   if (cell.opened()) state.improve(state.record_of(cell), route);
-//   else if (!cell.closed()) state.discover(cell, x, y, route);
+//   search_bookkeeping bookkeeping(finder, workspace, search_bookkeeping::leaves::goal_chain);
+//   bookkeeping.open_start(start);
+//   int id = bookkeeping.take_off_best();
+//   bookkeeping.make_room(count);
+//   cell_lookup lookup = bookkeeping.look_up(x, y);
+//   if (lookup.opened()) bookkeeping.improve(bookkeeping.id_of(lookup), route);
+//   else if (!lookup.closed()) bookkeeping.discover(lookup, x, y, route);
 #pragma once
 
-#include "voxel/bubble_open_list.hpp"
-#include "voxel/cell_states.hpp"
-#include "voxel/diagonal_probes.hpp"
 #include "voxel/jps_pathfinder.hpp"
-#include "voxel/node_records.hpp"
-#include "voxel/search_workspace.hpp"
+#include "voxel/search/bubble_open_list.hpp"
+#include "voxel/search/cell_marks.hpp"
+#include "voxel/search/diagonal_probes.hpp"
+#include "voxel/search/node_records.hpp"
+#include "voxel/search/search_workspace.hpp"
 
 namespace OSTREL {
 namespace Voxel {
@@ -62,14 +62,14 @@ struct route {
     diagonal_probes probes;
 };
 
-class search_state {
+class search_bookkeeping {
 public:
     enum class leaves { every_node, goal_chain };
 
-    search_state(jps_pathfinder& finder, search_workspace& workspace, leaves left);
-    ~search_state();
-    search_state(const search_state&) = delete;
-    search_state& operator=(const search_state&) = delete;
+    search_bookkeeping(jps_pathfinder& finder, search_workspace& workspace, leaves left);
+    ~search_bookkeeping();
+    search_bookkeeping(const search_bookkeeping&) = delete;
+    search_bookkeeping& operator=(const search_bookkeeping&) = delete;
 
     // Makes room for the next `more` changes (discover, improve): they then
     // cannot fail half-way. Room is made a batch at a time and counted down.
@@ -82,26 +82,26 @@ public:
     void open_start(jps_node* start);
     bool open_list_empty() const { return open.empty(); }
     // Takes the next node off the open list, puts it on the closed list and
-    // marks it closed; returns its record.
+    // marks it closed; returns the id of its record.
     int take_off_best();
     // The goal's record, taken off: with leaves::goal_chain the goal and its
     // parents are written into their nodes now.
     void reached_goal(int goal);
 
     const node_record& record(int id) const { return records[id]; }
-    // The cell's marks; the cell stays looked up for record_of and discover.
-    cell_state cell(int x, int y) const { return cells.at(x, y); }
-    // The record of a cell that is opened or closed.
-    int record_of(const cell_state& marked) const { return cells.record_of(marked); }
-    // The record of a node handed in from outside the search; a node on
-    // neither list gets one, as it stands. Makes its own room.
-    int record_for(jps_node* node);
+    // The cell's marks; the cell stays looked up for id_of and discover.
+    cell_lookup look_up(int x, int y) const { return marks.look_up(x, y); }
+    // The id of the record of a cell that is opened or closed.
+    int id_of(const cell_lookup& marked) const { return marks.id_of(marked); }
+    // The id of the record of a node handed in from outside the search; a
+    // node on neither list is taken over, as it stands. Makes its own room.
+    int find_or_take_over(jps_node* node);
 
     // A strictly cheaper route to the opened node of record `id`.
     void improve(int id, const route& better);
     // The first route to the untouched cell (x, y), looked up as `untouched`:
     // its node is opened.
-    void discover(const cell_state& untouched, int x, int y, const route& first);
+    void discover(const cell_lookup& untouched, int x, int y, const route& first);
 
 private:
     void take_over_listed_nodes();
@@ -112,7 +112,7 @@ private:
 
     jps_pathfinder& finder;
     node_records& records;
-    cell_states& cells;
+    cell_marks& marks;
     std::vector<open_key>& open_keys;
     bubble_open_list open;
     const leaves left_in_nodes;
@@ -123,20 +123,20 @@ private:
 
 // The node goes on the closed list before it is marked, so that even a
 // failed append leaves no marked node off the lists.
-inline int search_state::take_off_best() {
-    const int id = open.back_record();
+inline int search_bookkeeping::take_off_best() {
+    const int id = open.back_record_id();
     node_record& record = records[id];
     finder.closed_list.push_back(record.node);
     open.take_back();
     record.closed = true;
-    cells.close(record.x, record.y);
+    marks.close(record.x, record.y);
     return id;
 }
 
 // Only an opened node that is not closed is improved (a closed one is left
 // alone), so its record becomes that of an opened node taking the better
 // route, built as discover builds one: costs, f, parent and probes in one place.
-inline void search_state::improve(int id, const route& better) {
+inline void search_bookkeeping::improve(int id, const route& better) {
     node_record& target = records[id];
     const int listed_f = target.f;
     target = node_record(target.node, better.parent, target.x, target.y, better.g, better.h, better.parent_x,
@@ -145,10 +145,11 @@ inline void search_state::improve(int id, const route& better) {
 }
 
 // The record is built with the route's values, not cleared and written again.
-inline void search_state::discover(const cell_state& untouched, int x, int y, const route& first) {
-    const int id = records.add_opened(finder.getNodeAt(x, y), first.parent, x, y, first.g, first.h, first.parent_x,
-                                      first.parent_y, first.probes);
-    cells.open(untouched, id);
+inline void search_bookkeeping::discover(const cell_lookup& untouched, int x, int y, const route& first) {
+    jps_node* node = &finder.nodes[y][x];  // getNodeAt, inlined here
+    const int id =
+        records.add_opened(node, first.parent, x, y, first.g, first.h, first.parent_x, first.parent_y, first.probes);
+    marks.open(untouched, id);
     open.append(records[id].f, id);
 }
 

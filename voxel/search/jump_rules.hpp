@@ -1,17 +1,18 @@
 // jump_rules: the two rules of the jump point search that say which cells
 // matter, stated once: which neighbour cells an expansion runs to (pruning,
 // with the start cell's own rule), and when a cell a run enters has a forced
-// neighbour (which makes it a jump point). The runs in live_grid and the
+// neighbour (which makes it a jump point). The runs in map_view and the
 // expansion in the search both ask these; the word-at-a-time scans in
-// live_grid test the same forced-neighbour rule for many cells at once.
+// map_view test the same forced-neighbour rule for many cells at once.
 //
 // Contract
 //   Grid:         any type with `bool walkable(int x, int y) const` that
-//                 answers false for cells outside the grid (live_grid).
-//   Directions:   (dx, dy) are the signs of the move that entered the cell,
-//                 each -1, 0 or +1; both 0 only for the start cell, which was
-//                 entered from nowhere.
-//   Checking:     none; any cell may be asked about, as walkable() allows.
+//                 answers false for cells outside the grid (map_view).
+//   Directions:   (dx, dy) are the signs of the move that entered the cell
+//                 (direction_sign), each -1, 0 or +1; both 0 only for the
+//                 start cell, which was entered from nowhere.
+//   Checking:     any cell may be asked about, as walkable() allows; the
+//                 directions are the caller's duty (BRONDEL_ASSERT).
 //   Threads:      pure functions of the grid's cells.
 //
 // Usage
@@ -19,8 +20,22 @@
 //   for_each_pruned_neighbour(grid, x, y, dx, dy, [&](int nx, int ny) { run_from(nx, ny); });
 #pragma once
 
+#include "voxel/search/assertion.hpp"
+
 namespace OSTREL {
 namespace Voxel {
+
+// One component of the direction of a move from `from` to `to`: -1, 0 or +1,
+// the sign of to - from, found without the difference (which can overflow
+// for the any-int cells of the exported members).
+inline int direction_sign(int from, int to) {
+    return (to > from) - (to < from);
+}
+
+// Whether (dx, dy) is a direction: each component -1, 0 or +1.
+inline bool is_direction(int dx, int dy) {
+    return dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1;
+}
 
 // A cell beside the way in (`side`) that is blocked, while the cell one step
 // past it in the direction (step_x, step_y) is free: that free cell can be
@@ -41,11 +56,13 @@ bool forces_past(const Grid& grid, int side_x, int side_y, int step_x, int step_
 // enough to be inlined into each of them.
 template <typename Grid>
 bool has_forced_neighbour_diagonally(const Grid& grid, int x, int y, int dx, int dy) {
+    BRONDEL_ASSERT(is_direction(dx, dy) && dx != 0 && dy != 0);
     return forces_past(grid, x - dx, y, 0, dy) || forces_past(grid, x, y - dy, dx, 0);
 }
 
 template <typename Grid>
 bool has_forced_neighbour(const Grid& grid, int x, int y, int dx, int dy) {
+    BRONDEL_ASSERT(is_direction(dx, dy) && (dx != 0 || dy != 0));
     if (dx != 0 && dy != 0) {
         return has_forced_neighbour_diagonally(grid, x, y, dx, dy);
     }
@@ -62,6 +79,7 @@ bool has_forced_neighbour(const Grid& grid, int x, int y, int dx, int dy) {
 // ends at once, without a jump point).
 template <typename Grid, typename Add>
 void for_each_pruned_neighbour(const Grid& grid, int x, int y, int dx, int dy, Add&& add) {
+    BRONDEL_ASSERT(is_direction(dx, dy));
     if (dx == 0 && dy == 0) {
         // The start cell's rule: the four straight cells that are free, then
         // the free diagonals that do not squeeze between two blocked cells.

@@ -1,4 +1,4 @@
-#include "voxel/search_workspace.hpp"
+#include "voxel/search/search_workspace.hpp"
 
 #include <algorithm>
 #include <map>
@@ -46,8 +46,8 @@ search_workspace& search_workspace::for_this_thread() {
 
 std::size_t search_workspace::bytes() {
     const loan borrowed(*this);
-    return open_keys.capacity() * sizeof(open_key) + drifting_keys.capacity() * sizeof(drifting_key) +
-           records.bytes() + cells.bytes();
+    return open_keys.capacity() * sizeof(open_key) + drifting_keys.capacity() * sizeof(drifting_key) + records.bytes() +
+           marks.bytes();
 }
 
 // Waits only while another thread is giving this workspace's storage back.
@@ -79,10 +79,10 @@ void search_workspace::trim_when_possible() {
 }
 
 void search_workspace::give_back_if_unneeded() {
-    if (cells.covered_cells() <= registry().largest.load()) {
+    if (marks.covered_cells() <= registry().largest.load()) {
         return;
     }
-    cells.release();
+    marks.release();
     records.release();
     std::vector<open_key>().swap(open_keys);
     std::vector<drifting_key>().swap(drifting_keys);

@@ -7,7 +7,7 @@
 //   Contents:     only scratch: the keys of the open list with its possible
 //                 ascents and the records of the touched nodes (all rebuilt
 //                 from the pathfinder's lists by every search), and one
-//                 stamped word a cell (cell_states, never cleared between
+//                 stamped word a cell (cell_marks, never cleared between
 //                 searches). No map cell is kept.
 //   Memory rule:  the per-cell words cover the largest grid this thread has
 //                 searched, and never more than the largest grid of a living
@@ -26,13 +26,13 @@
 // Usage
 //   search_workspace& workspace = search_workspace::for_this_thread();
 //   search_workspace::loan borrowed(workspace);   // for one search
-//   workspace.cells.begin_search(width, height);
+//   workspace.marks.begin_search(width, height);
 //   search_workspace::pathfinder_resized(old_cells, new_cells);   // init, death
 #pragma once
 
-#include "voxel/bubble_open_list.hpp"
-#include "voxel/cell_states.hpp"
-#include "voxel/node_records.hpp"
+#include "voxel/search/bubble_open_list.hpp"
+#include "voxel/search/cell_marks.hpp"
+#include "voxel/search/node_records.hpp"
 
 #include <atomic>
 #include <cstddef>
@@ -43,10 +43,10 @@ namespace Voxel {
 
 class search_workspace {
 public:
-    std::vector<open_key> open_keys;         // f and record of each open list entry, in list order
-    std::vector<drifting_key> drifting_keys; // the open list entries that drift back
-    node_records records;                    // search fields of the touched nodes
-    cell_states cells;                       // opened, closed and record of each cell
+    std::vector<open_key> open_keys;          // f and record of each open list entry, in list order
+    std::vector<drifting_key> drifting_keys;  // the open list entries that drift back
+    node_records records;                     // search fields of the touched nodes
+    cell_marks marks;                         // opened, closed and record of each cell
 
     search_workspace();
     ~search_workspace();

@@ -1,7 +1,7 @@
-#include "voxel/batch_search.hpp"
+#include "voxel/bulk/batch_search.hpp"
 
-#include "voxel/cell_states.hpp"
 #include "voxel/memory_probe.hpp"
+#include "voxel/search/cell_marks.hpp"
 
 #include <algorithm>
 #include <array>
@@ -174,7 +174,7 @@ void batch_search::prepare_workers(unsigned int count, bool interpolate) {
     const std::uint32_t width = snapshot.resolution[0];
     const std::uint32_t height = snapshot.resolution[1];
     const std::size_t cells = std::size_t{width} * std::size_t{height};
-    std::size_t needed = bytes_for(count, cell_states::bytes_for_cells(cells));
+    std::size_t needed = bytes_for(count, cell_marks::bytes_for_cells(cells));
     for (unsigned int id = 0; id < count; ++id) {
         const bool sized = id < workers.size() && workers[id]->finder.width == static_cast<int>(width) &&
                            workers[id]->finder.height == static_cast<int>(height);

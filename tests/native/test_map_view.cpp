@@ -2,7 +2,7 @@
 // cell where it stops, which the search reuses when it expands that cell.
 #include "jps_test_support.hpp"
 
-#include "voxel/live_grid.hpp"
+#include "voxel/search/map_view.hpp"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 
 using namespace jps_test;
 using OSTREL::Voxel::diagonal_probes;
-using OSTREL::Voxel::live_grid;
+using OSTREL::Voxel::map_view;
 using answer = diagonal_probes::answer;
 
 namespace {
@@ -22,22 +22,22 @@ struct diagonal_stop {
 };
 
 diagonal_stop runDiagonal(const projection_map& map, cell from, int dx, int dy, cell goal) {
-    const live_grid grid(&map, static_cast<int>(map.resolution[0]), static_cast<int>(map.resolution[1]));
+    const map_view view(&map, static_cast<int>(map.resolution[0]), static_cast<int>(map.resolution[1]));
     diagonal_stop stop{false, from, {}};
-    stop.found = grid.run_diagonal(stop.at.first, stop.at.second, dx, dy, goal.first, goal.second, stop.probes);
+    stop.found = view.run_diagonal(stop.at.first, stop.at.second, dx, dy, goal.first, goal.second, stop.probes);
     return stop;
 }
 
 // What a straight run from `from` answers, for comparison with a probe.
 bool runStraight(const projection_map& map, cell& from, int dx, int dy, cell goal) {
-    const live_grid grid(&map, static_cast<int>(map.resolution[0]), static_cast<int>(map.resolution[1]));
-    return dx != 0 ? grid.run_horizontal(from.first, from.second, dx, goal.first, goal.second)
-                   : grid.run_vertical(from.first, from.second, dy, goal.first, goal.second);
+    const map_view view(&map, static_cast<int>(map.resolution[0]), static_cast<int>(map.resolution[1]));
+    return dx != 0 ? view.run_horizontal(from.first, from.second, dx, goal.first, goal.second)
+                   : view.run_vertical(from.first, from.second, dy, goal.first, goal.second);
 }
 
 }  // namespace
 
-TEST(LiveGrid, DiagonalRunTellsWhatItsHorizontalProbeFound) {
+TEST(MapView, DiagonalRunTellsWhatItsHorizontalProbeFound) {
     // From (1, 1) down and right; the walk right from (3, 2) reaches the goal
     // (5, 2), so the run stops at (2, 2) and the vertical probe is not run.
     const projection_map map = openMap(6, 6);
@@ -54,7 +54,7 @@ TEST(LiveGrid, DiagonalRunTellsWhatItsHorizontalProbeFound) {
     EXPECT_EQ(probe, cell(5, 2));
 }
 
-TEST(LiveGrid, DiagonalRunTellsWhatItsVerticalProbeFound) {
+TEST(MapView, DiagonalRunTellsWhatItsVerticalProbeFound) {
     // Up and left from (4, 4) towards the goal (3, 0): at (3, 3) the walk
     // left finds nothing and the walk up reaches the goal.
     const projection_map map = openMap(6, 6);
@@ -70,12 +70,14 @@ TEST(LiveGrid, DiagonalRunTellsWhatItsVerticalProbeFound) {
     EXPECT_FALSE(runStraight(map, left, -1, 0, {3, 0}));
 }
 
-TEST(LiveGrid, DiagonalRunStoppedByAnythingElseTellsNothing) {
+TEST(MapView, DiagonalRunStoppedByAnythingElseTellsNothing) {
+    // clang-format off
     const projection_map map = drawn_map({"......",
                                          "......",
                                          ".#....",
                                          "......",
                                          "......"});
+    // clang-format on
     // A forced neighbour at (2, 2): (1, 2) is blocked, (1, 3) is free.
     const diagonal_stop forced = runDiagonal(map, {1, 1}, 1, 1, {9, 9});
     ASSERT_TRUE(forced.found);
@@ -94,20 +96,20 @@ TEST(LiveGrid, DiagonalRunStoppedByAnythingElseTellsNothing) {
 // column ends at the grid's side, as the step-by-step jump does, and reads
 // nothing past it (the sanitizer build checks the reads). The goal's
 // coordinates may be anything a native caller passes, the extremes included.
-TEST(LiveGrid, RunsTowardsAGoalOffTheGridEndAtTheSide) {
+TEST(MapView, RunsTowardsAGoalOffTheGridEndAtTheSide) {
     const projection_map map = openMap(24, 24);
-    const live_grid grid(&map, 24, 24);
+    const map_view view(&map, 24, 24);
     const int far_away[] = {-1, -1000, std::numeric_limits<int>::min(), 24, 1000, std::numeric_limits<int>::max()};
     for (const int off : far_away) {
         for (const int step : {1, -1}) {
             for (const int along : {0, 5, 23}) {
                 int y = 12;
-                EXPECT_FALSE(grid.run_vertical(along, y, step, along, off)) << along << " " << off;
+                EXPECT_FALSE(view.run_vertical(along, y, step, along, off)) << along << " " << off;
                 int x = 12;
-                EXPECT_FALSE(grid.run_horizontal(x, along, step, off, along)) << along << " " << off;
+                EXPECT_FALSE(view.run_horizontal(x, along, step, off, along)) << along << " " << off;
                 cell from{along, 12};
                 diagonal_probes probes;
-                EXPECT_FALSE(grid.run_diagonal(from.first, from.second, step, step, along, off, probes));
+                EXPECT_FALSE(view.run_diagonal(from.first, from.second, step, step, along, off, probes));
             }
         }
     }

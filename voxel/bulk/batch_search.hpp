@@ -2,8 +2,6 @@
 // once; each answer is exactly what a pathfinder bound to the map alone gives.
 //
 // Contract
-//   Dependencies: jps_pathfinder, projection_map, memory_probe, cell_states;
-//                 the C++17 standard library (threads).
 //   Ownership:    owns a snapshot of the map, copied by load(): nothing refers
 //                 to the caller's map afterwards, so the caller may change or
 //                 free it while run() searches. Owns one jps_pathfinder per

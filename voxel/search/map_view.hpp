@@ -1,4 +1,4 @@
-// live_grid: the bound map as the search reads it, and the three kinds of run
+// map_view: the bound map as the search reads it, and the three kinds of run
 // that make up a jump: straight along a row, straight along a column, and
 // diagonal with its two straight probes. Each run answers exactly as the
 // step-by-step jump does (same stop cell, same answer); only the way it reads
@@ -17,36 +17,41 @@
 //                 are blocked. walkable_inside is the exception: its cell must
 //                 lie inside the grid, which the caller guarantees. The runs
 //                 expect a cell entered from an adjacent one (as jump does): a
-//                 step of -1, 0 or +1 on each axis. The goal may be any cell,
-//                 off the grid included: such a goal is never reached, and
-//                 nothing past the grid is read for it.
+//                 step of -1, 0 or +1 on each axis, not both 0. Checked builds
+//                 assert both duties (BRONDEL_ASSERT), the cells a diagonal
+//                 run reads unchecked in its inner box included. The goal may
+//                 be any cell, off the grid included: such a goal is never
+//                 reached, and nothing past the grid is read for it.
 //   Invariants:   width and height are the map's resolution (the pathfinder's
 //                 own copies of it, taken by init()).
 //   Threads:      read-only; the map must not change while a view is in use.
 //
 // Usage
-//   const live_grid grid(map, width, height);
+//   const map_view view(map, width, height);
 //   int x = 4, y = 2;
-//   bool found = grid.run_horizontal(x, y, +1, goal_x, goal_y);   // x: the stop
+//   bool found = view.run_horizontal(x, y, +1, goal_x, goal_y);   // x: the stop
+//   found = view.run(x, y, -1, 1, goal_x, goal_y, probes);        // any direction
 #pragma once
 
-#include "voxel/diagonal_probes.hpp"
 #include "voxel/projection_map.hpp"
+#include "voxel/search/assertion.hpp"
+#include "voxel/search/diagonal_probes.hpp"
 
 #include <valarray>
 
 namespace OSTREL {
 namespace Voxel {
 
-class live_grid {
+class map_view {
 public:
-    live_grid(const projection_map* map, int width, int height);
+    map_view(const projection_map* map, int width, int height);
 
-    bool walkable(int x, int y) const {
-        return inside(x, y) && row(y)[x] == 0;
-    }
+    bool walkable(int x, int y) const { return inside(x, y) && row(y)[x] == 0; }
     // The same for a cell the caller knows to be inside the grid.
-    bool walkable_inside(int x, int y) const { return row(y)[x] == 0; }
+    bool walkable_inside(int x, int y) const {
+        BRONDEL_ASSERT(inside(x, y));
+        return row(y)[x] == 0;
+    }
 
     // Each run starts at the cell (x, y) just entered and walks on in its
     // direction. True when it stops at the goal or a jump point, whose
@@ -57,6 +62,18 @@ public:
     bool run_horizontal(int& x, int y, int dx, int gx, int gy) const;
     bool run_vertical(int x, int& y, int dy, int gx, int gy) const;
     bool run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy, diagonal_probes& probes) const;
+    // The run in the direction (dx, dy), not both 0: jump() from (x, y)
+    // entered from (x - dx, y - dy).
+    bool run(int& x, int& y, int dx, int dy, int gx, int gy, diagonal_probes& probes) const {
+        BRONDEL_ASSERT(dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1 && (dx != 0 || dy != 0));
+        if (dx != 0 && dy != 0) {
+            return run_diagonal(x, y, dx, dy, gx, gy, probes);
+        }
+        if (dx != 0) {
+            return run_horizontal(x, y, dx, gx, gy);
+        }
+        return run_vertical(x, y, dy, gx, gy);
+    }
 
     // What a cell tells a run: go on past it, or stop there with a jump
     // point or because it is blocked.

@@ -1,4 +1,4 @@
-// cell_states: what the running search knows of each cell of the grid:
+// cell_marks: what the running search knows of each cell of the grid:
 // whether the cell's node is opened or closed (two bits a cell, which mostly
 // stay in the cache even on large maps) and which record of the search
 // stands for it (an index of 4 bytes a cell, read only for a marked cell).
@@ -16,17 +16,23 @@
 //                 when a larger grid comes, and is zeroed only when it grows
 //                 or when the 32-bit search number wraps (both counted by
 //                 preparations()).
-//   Checking:     none; cells are inside the grid given to begin_search().
+//   Checking:     none in release builds. Cells must lie inside the grid
+//                 given to begin_search() (their indices below the covered
+//                 cells), record ids be those of the search's records, and a
+//                 cell asked for its record id, or closed, have a record;
+//                 checked builds assert these (BRONDEL_ASSERT).
 //   Threads:      one search at a time.
 //
 // Usage
-//   cells.begin_search(width, height);
-//   cells.set(x, y, record_id, true, false);   // opened
-//   cell_state state = cells.at(x, y);         // the cell looked up once
-//   if (state.closed()) ...; else if (state.opened()) use(cells.record_of(state));
-//   else cells.open(state, record_id);         // same as set(x, y, record_id, true, false)
-//   cells.close(x, y);
+//   marks.begin_search(width, height);
+//   marks.set(x, y, record_id, true, false);      // opened
+//   cell_lookup lookup = marks.look_up(x, y);     // the cell looked up once
+//   if (lookup.closed()) ...; else if (lookup.opened()) use(marks.id_of(lookup));
+//   else marks.open(lookup, record_id);           // same as set(x, y, record_id, true, false)
+//   marks.close(x, y);
 #pragma once
+
+#include "voxel/search/assertion.hpp"
 
 #include <algorithm>
 #include <cstddef>
@@ -40,7 +46,7 @@ namespace Voxel {
 // storage, so that reading its record or opening it finds the cell without
 // working out its place again. Valid in the search that looked it up, until
 // the cell's marks next change.
-class cell_state {
+class cell_lookup {
 public:
     bool opened() const { return (bits & opened_bit) != 0; }
     bool closed() const { return (bits & closed_bit) != 0; }
@@ -49,14 +55,14 @@ public:
     static constexpr unsigned int closed_bit = 2;
 
 private:
-    friend class cell_states;
-    cell_state(std::size_t cell_place, unsigned int mark_bits) : place(cell_place), bits(mark_bits) {}
+    friend class cell_marks;
+    cell_lookup(std::size_t cell_place, unsigned int mark_bits) : place(cell_place), bits(mark_bits) {}
 
     std::size_t place;
     unsigned int bits;
 };
 
-class cell_states {
+class cell_marks {
 public:
     // Starts a new search on a grid of this size. Constant time, unless the
     // storage must grow to cover the grid (then it is zeroed once).
@@ -67,7 +73,7 @@ public:
             std::vector<std::uint64_t> larger_marks(words);
             std::vector<std::uint32_t> larger_stamps(words);  // 0: written by no search
             std::vector<int> larger_index(cells);
-            marks.swap(larger_marks);
+            mark_words.swap(larger_marks);
             stamps.swap(larger_stamps);
             record_index.swap(larger_index);
             ++preparation_count;
@@ -80,42 +86,47 @@ public:
         }
     }
 
-    cell_state at(int x, int y) const {
+    cell_lookup look_up(int x, int y) const {
         const std::size_t i = index(x, y);
         const std::size_t w = i / cells_per_word;
-        const std::uint64_t word = stamps[w] == search ? marks[w] : 0;
-        return cell_state(i, static_cast<unsigned int>(word >> shift(i)) & 3u);
+        const std::uint64_t word = stamps[w] == search ? mark_words[w] : 0;
+        return cell_lookup(i, static_cast<unsigned int>(word >> shift(i)) & 3u);
     }
-    // The record of a cell marked in the running search.
-    int record_at(int x, int y) const { return record_index[index(x, y)]; }
-    int record_of(const cell_state& marked) const { return record_index[marked.place]; }
+    // The id of the record of a cell marked in the running search.
+    int id_of(const cell_lookup& marked) const {
+        BRONDEL_ASSERT(marked.opened() || marked.closed());
+        return record_index[marked.place];
+    }
 
-    // The cell's node has the record `record`; adds the marks given.
-    void set(int x, int y, int record, bool opened, bool closed) {
+    // The cell's node has the record `record_id`; adds the marks given.
+    void set(int x, int y, int record_id, bool opened, bool closed) {
+        BRONDEL_ASSERT(record_id >= 0);
         const std::size_t i = index(x, y);
-        const unsigned int bits = (opened ? cell_state::opened_bit : 0u) | (closed ? cell_state::closed_bit : 0u);
+        const unsigned int bits = (opened ? cell_lookup::opened_bit : 0u) | (closed ? cell_lookup::closed_bit : 0u);
         fresh_word(i / cells_per_word) |= std::uint64_t{bits} << shift(i);
-        record_index[i] = record;
+        record_index[i] = record_id;
     }
-    // The untouched cell looked up as `untouched` has the record `record` and
-    // is opened.
-    void open(const cell_state& untouched, int record) {
+    // The untouched cell looked up as `untouched` has the record `record_id`
+    // and is opened.
+    void open(const cell_lookup& untouched, int record_id) {
+        BRONDEL_ASSERT(record_id >= 0 && !untouched.opened() && !untouched.closed());
         const std::size_t i = untouched.place;
-        fresh_word(i / cells_per_word) |= std::uint64_t{cell_state::opened_bit} << shift(i);
-        record_index[i] = record;
+        fresh_word(i / cells_per_word) |= std::uint64_t{cell_lookup::opened_bit} << shift(i);
+        record_index[i] = record_id;
     }
     // The cell must have a record in this search, so its word was written by
     // this search already: no stamp to test.
     void close(int x, int y) {
         const std::size_t i = index(x, y);
-        marks[i / cells_per_word] |= std::uint64_t{cell_state::closed_bit} << shift(i);
+        BRONDEL_ASSERT(stamps[i / cells_per_word] == search);
+        mark_words[i / cells_per_word] |= std::uint64_t{cell_lookup::closed_bit} << shift(i);
     }
 
     // How often the storage was sized or zeroed: the only work a search
     // start does that grows with the grid.
     std::size_t preparations() const { return preparation_count; }
     std::size_t bytes() const {
-        return marks.capacity() * sizeof(std::uint64_t) + stamps.capacity() * sizeof(std::uint32_t) +
+        return mark_words.capacity() * sizeof(std::uint64_t) + stamps.capacity() * sizeof(std::uint32_t) +
                record_index.capacity() * sizeof(int);
     }
     std::size_t covered_cells() const { return record_index.size(); }
@@ -126,7 +137,7 @@ public:
     }
     // Gives the storage back; the next search sizes it again.
     void release() {
-        std::vector<std::uint64_t>().swap(marks);
+        std::vector<std::uint64_t>().swap(mark_words);
         std::vector<std::uint32_t>().swap(stamps);
         std::vector<int>().swap(record_index);
     }
@@ -135,23 +146,26 @@ private:
     static constexpr std::size_t cells_per_word = 32;
 
     std::size_t index(int x, int y) const {
-        return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+        const std::size_t i =
+            static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+        BRONDEL_ASSERT(x >= 0 && x < width && y >= 0 && i < record_index.size());
+        return i;
     }
     static unsigned int shift(std::size_t i) { return 2 * static_cast<unsigned int>(i % cells_per_word); }
-    // The marks word, cleared first if an earlier search wrote it.
+    // The mark word, cleared first if an earlier search wrote it.
     std::uint64_t& fresh_word(std::size_t w) {
         if (stamps[w] != search) {
             stamps[w] = search;
-            marks[w] = 0;
+            mark_words[w] = 0;
         }
-        return marks[w];
+        return mark_words[w];
     }
 
-    std::vector<std::uint64_t> marks;   // two bits a cell, 32 cells a word
-    std::vector<std::uint32_t> stamps;  // the search that wrote each marks word
-    std::vector<int> record_index;      // cell -> its record, when marked
+    std::vector<std::uint64_t> mark_words;  // two bits a cell, 32 cells a word
+    std::vector<std::uint32_t> stamps;      // the search that wrote each mark word
+    std::vector<int> record_index;          // cell -> the id of its record, when marked
     int width = 0;
-    std::uint32_t search = 0;           // number of the running search
+    std::uint32_t search = 0;  // number of the running search
     std::size_t preparation_count = 0;
 };
 

@@ -1,7 +1,7 @@
-#include "voxel/live_grid.hpp"
+#include "voxel/search/map_view.hpp"
 
-#include "voxel/byte_scan.hpp"
-#include "voxel/jump_rules.hpp"
+#include "voxel/search/byte_scan.hpp"
+#include "voxel/search/jump_rules.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -246,10 +246,10 @@ typename Rows::mask stopping_rows(typename Rows::mask free) {
 // Moves `cells` on to the first row of `stops` (not zero) and says why it
 // stops the run: blocked comes first, as in jump.
 template <typename Cells, typename Mask>
-live_grid::stop stop_at_row(Cells& cells, Mask stops) {
+map_view::stop stop_at_row(Cells& cells, Mask stops) {
     const int row = byte_scan::lowest_set_bit(stops) / 4;
     cells.row += row * Cells::step;
-    return (stops >> (4 * row) & 2u) != 0 ? live_grid::stop::blocked : live_grid::stop::jump_point;
+    return (stops >> (4 * row) & 2u) != 0 ? map_view::stop::blocked : map_view::stop::jump_point;
 }
 
 // From the row `cells` points at, skips groups of Rows::count rows while none
@@ -259,7 +259,7 @@ live_grid::stop stop_at_row(Cells& cells, Mask stops) {
 // (`here`). On a stop the answer says why and `cells` points at that row;
 // go_on when the skips end short of it, at the row `cells` points at.
 template <typename Rows, typename Cells>
-live_grid::stop skip_rows_by(Cells& cells, int& rows_left, unsigned int& here) {
+map_view::stop skip_rows_by(Cells& cells, int& rows_left, unsigned int& here) {
     using mask = typename Rows::mask;
     for (; rows_left >= Rows::count; rows_left -= Rows::count) {
         const mask ahead = Rows::ahead(cells);
@@ -270,7 +270,7 @@ live_grid::stop skip_rows_by(Cells& cells, int& rows_left, unsigned int& here) {
         cells.row += Rows::count * Cells::step;
         here = static_cast<unsigned int>(ahead >> (4 * (Rows::count - 1)));
     }
-    return live_grid::stop::go_on;
+    return map_view::stop::go_on;
 }
 
 // The last rows of a vertical run, from the row `cells` points at (whose
@@ -282,14 +282,14 @@ live_grid::stop skip_rows_by(Cells& cells, int& rows_left, unsigned int& here) {
 // itself forces nothing. The end row, reached with nothing before it
 // stopping the run, is left for the caller (go_on).
 template <typename Cells>
-live_grid::stop last_rows(Cells& cells, int rows_left, unsigned int here) {
+map_view::stop last_rows(Cells& cells, int rows_left, unsigned int here) {
     const auto upto = [rows_left](int rows_on) { return rows_on < rows_left ? rows_on : rows_left; };
     const unsigned int ahead =
         byte_scan::free_four_rows(cells.at(upto(1)), cells.at(upto(2)), cells.at(upto(3)), cells.at(rows_left));
     const unsigned int stops = stopping_rows<four_rows>(here | ahead << 4);
     if (stops == 0) {
         cells.row += rows_left * Cells::step;
-        return live_grid::stop::go_on;
+        return map_view::stop::go_on;
     }
     return stop_at_row(cells, stops);
 }
@@ -312,26 +312,26 @@ bool run_column(const std::valarray<char>* rows, int x, int& y, int last_y, int 
     int rows_left = ((goal_ahead ? gy : last_y) - y) * Step;
     column_cells<Step> cells{rows + y, x - 1};
     unsigned int here = byte_scan::free_four(cells.at(0));
-    live_grid::stop result = skip_rows_by<eight_rows>(cells, rows_left, here);
-    if (result == live_grid::stop::go_on) {
+    map_view::stop result = skip_rows_by<eight_rows>(cells, rows_left, here);
+    if (result == map_view::stop::go_on) {
         result = skip_rows_by<four_rows>(cells, rows_left, here);
     }
-    if (result == live_grid::stop::go_on) {
+    if (result == map_view::stop::go_on) {
         result = last_rows(cells, rows_left, here);
     }
     y = static_cast<int>(cells.row - rows);
-    return result == live_grid::stop::go_on ? goal_ahead : result == live_grid::stop::jump_point;
+    return result == map_view::stop::go_on ? goal_ahead : result == map_view::stop::jump_point;
 }
 
 // The grid as seen from a cell at least one cell away from every side: the
 // cells around it are inside, so they are read without bounds tests.
 class inner_cells {
 public:
-    explicit inner_cells(const live_grid& grid) : grid(grid) {}
-    bool walkable(int x, int y) const { return grid.walkable_inside(x, y); }
+    explicit inner_cells(const map_view& outer) : view(outer) {}
+    bool walkable(int x, int y) const { return view.walkable_inside(x, y); }
 
 private:
-    const live_grid& grid;
+    const map_view& view;
 };
 
 // What the probes of a diagonal step in (dx, dy) found when the row probe
@@ -349,14 +349,15 @@ diagonal_probes found_by_column_probe(int dx, int dy, int jump) {
 
 }  // namespace
 
-live_grid::live_grid(const projection_map* map, int grid_width, int grid_height)
+map_view::map_view(const projection_map* map, int grid_width, int grid_height)
     : rows(grid_height > 0 ? &map->rows[0] : nullptr), width(grid_width), height(grid_height) {}
 
 // The one test every run makes of the cell it has just entered, in jump's
 // order: blocked, then the goal, then a forced neighbour (jump_rules), for
 // the runs that go cell by cell: columns beside the grid's sides, rows
 // narrower than eight cells, diagonal steps near the sides.
-live_grid::stop live_grid::stop_at(int x, int y, int dx, int dy, bool is_goal) const {
+map_view::stop map_view::stop_at(int x, int y, int dx, int dy, bool is_goal) const {
+    BRONDEL_ASSERT(is_direction(dx, dy) && (dx != 0 || dy != 0));
     if (!walkable(x, y)) {
         return stop::blocked;
     }
@@ -366,7 +367,8 @@ live_grid::stop live_grid::stop_at(int x, int y, int dx, int dy, bool is_goal) c
     return stop::go_on;
 }
 
-bool live_grid::run_horizontal(int& x, int y, int dx, int gx, int gy) const {
+bool map_view::run_horizontal(int& x, int y, int dx, int gx, int gy) const {
+    BRONDEL_ASSERT(dx == 1 || dx == -1);
     if (!inside(x, y)) {
         return false;
     }
@@ -380,7 +382,7 @@ bool live_grid::run_horizontal(int& x, int y, int dx, int gx, int gy) const {
 
 // Rows too narrow for the words of run_horizontal: eight cells at a time
 // where they are wide enough, else cell by cell. Rare, so kept out of line.
-BRONDEL_OUT_OF_LINE bool live_grid::run_narrow_row(int& x, int y, int dx, int goal_x) const {
+BRONDEL_OUT_OF_LINE bool map_view::run_narrow_row(int& x, int y, int dx, int goal_x) const {
     if (width >= eight_cells::count) {
         return dx > 0 ? run_row<eight_cells, 1>(rows, height, width, x, y, goal_x)
                       : run_row<eight_cells, -1>(rows, height, width, x, y, goal_x);
@@ -399,7 +401,8 @@ BRONDEL_OUT_OF_LINE bool live_grid::run_narrow_row(int& x, int y, int dx, int go
 // a time (run_column). The tests keep jump's order: blocked, then the goal,
 // then a forced neighbour (a blocked cell beside whose next cell in the run's
 // direction is free).
-bool live_grid::run_vertical(int x, int& y, int dy, int gx, int gy) const {
+bool map_view::run_vertical(int x, int& y, int dy, int gx, int gy) const {
+    BRONDEL_ASSERT(dy == 1 || dy == -1);
     if (x < 1 || x + 2 >= width) {
         return run_vertical_at_edge(x, y, dy, x == gx ? gy : no_goal);
     }
@@ -409,7 +412,7 @@ bool live_grid::run_vertical(int x, int& y, int dy, int gx, int gy) const {
     return dy > 0 ? run_column<1>(rows, x, y, height - 1, gx, gy) : run_column<-1>(rows, x, y, 0, gx, gy);
 }
 
-BRONDEL_OUT_OF_LINE bool live_grid::run_vertical_at_edge(int x, int& y, int dy, int goal_y) const {
+BRONDEL_OUT_OF_LINE bool map_view::run_vertical_at_edge(int x, int& y, int dy, int goal_y) const {
     for (;;) {
         const stop result = stop_at(x, y, 0, dy, y == goal_y);
         if (result != stop::go_on) {
@@ -428,7 +431,7 @@ BRONDEL_OUT_OF_LINE bool live_grid::run_vertical_at_edge(int x, int& y, int dy, 
 // checked, out of line (diagonal_step_at_edge). The jump point of a probe is
 // (x, y).
 template <int DX, int DY>
-BRONDEL_OUT_OF_LINE bool live_grid::run_diagonal_toward(int& x, int& y, int gx, int gy, diagonal_probes& probes) const {
+BRONDEL_OUT_OF_LINE bool map_view::run_diagonal_toward(int& x, int& y, int gx, int gy, diagonal_probes& probes) const {
     const inner_cells inner(*this);
     // (x, y) is an inner cell when 1 <= x <= width - 3 and 1 <= y <= height - 2:
     // x - 1 and y - 1, read as unsigned, lie below these counts.
@@ -436,6 +439,7 @@ BRONDEL_OUT_OF_LINE bool live_grid::run_diagonal_toward(int& x, int& y, int gx, 
     const unsigned int inner_rows = height > 2 ? static_cast<unsigned int>(height - 2) : 0u;
     for (;;) {
         while (static_cast<unsigned int>(x - 1) < inner_columns && static_cast<unsigned int>(y - 1) < inner_rows) {
+            BRONDEL_ASSERT(x >= 1 && x <= width - 3 && y >= 1 && y <= height - 2);
             if (!inner.walkable(x, y)) {
                 return false;
             }
@@ -448,8 +452,7 @@ BRONDEL_OUT_OF_LINE bool live_grid::run_diagonal_toward(int& x, int& y, int gx, 
                 return true;
             }
             int probe_y = y + DY;
-            if (inner.walkable(x, probe_y) &&
-                run_column<DY>(rows, x, probe_y, DY > 0 ? height - 1 : 0, gx, gy)) {
+            if (inner.walkable(x, probe_y) && run_column<DY>(rows, x, probe_y, DY > 0 ? height - 1 : 0, gx, gy)) {
                 probes = found_by_column_probe(DX, DY, probe_y);
                 return true;
             }
@@ -465,19 +468,22 @@ BRONDEL_OUT_OF_LINE bool live_grid::run_diagonal_toward(int& x, int& y, int gx, 
     }
 }
 
-bool live_grid::run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy, diagonal_probes& probes) const {
+bool map_view::run_diagonal(int& x, int& y, int dx, int dy, int gx, int gy, diagonal_probes& probes) const {
+    BRONDEL_ASSERT((dx == 1 || dx == -1) && (dy == 1 || dy == -1));
     if (dx > 0) {
-        return dy > 0 ? run_diagonal_toward<1, 1>(x, y, gx, gy, probes) : run_diagonal_toward<1, -1>(x, y, gx, gy, probes);
+        return dy > 0 ? run_diagonal_toward<1, 1>(x, y, gx, gy, probes)
+                      : run_diagonal_toward<1, -1>(x, y, gx, gy, probes);
     }
-    return dy > 0 ? run_diagonal_toward<-1, 1>(x, y, gx, gy, probes) : run_diagonal_toward<-1, -1>(x, y, gx, gy, probes);
+    return dy > 0 ? run_diagonal_toward<-1, 1>(x, y, gx, gy, probes)
+                  : run_diagonal_toward<-1, -1>(x, y, gx, gy, probes);
 }
 
 // One diagonal step beside the grid's sides (or off them), every read
 // checked: stop_at's tests, then the two probes, each of which ends at once
 // when its first cell is blocked. What the probes found at a stop is handed
 // back in `probes`.
-BRONDEL_OUT_OF_LINE live_grid::stop live_grid::diagonal_step_at_edge(int x, int y, int dx, int dy, int gx, int gy,
-                                                                     diagonal_probes& probes) const {
+BRONDEL_OUT_OF_LINE map_view::stop map_view::diagonal_step_at_edge(int x, int y, int dx, int dy, int gx, int gy,
+                                                                   diagonal_probes& probes) const {
     const stop result = stop_at(x, y, dx, dy, x == gx && y == gy);
     if (result != stop::go_on) {
         return result;
