@@ -550,7 +550,7 @@ void write_json(const std::string& file, const options& opts, const std::vector<
                 double one_cell_ns, std::size_t peak_kib, std::size_t workspace_bytes) {
     std::ofstream out(file);
     out << std::setprecision(6) << "{\n  \"queries_per_map\": " << opts.queries << ",\n  \"repeats\": " << opts.repeats
-        << ",\n  \"seed\": " << opts.seed << ",\n  \"one_cell_native_ns\": " << one_cell_ns
+        << ",\n  \"seed\": " << opts.seed << ",\n  \"batch_queries\": " << opts.batch_queries << ",\n  \"one_cell_native_ns\": " << one_cell_ns
         << ",\n  \"peak_rss_kib\": " << peak_kib << ",\n  \"workspace_bytes\": " << workspace_bytes
         << ",\n  \"maps\": [\n";
     for (std::size_t i = 0; i < results.size(); ++i) {
