@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <utility>
+#include <valarray>
 
 namespace OSTREL {
 namespace Voxel {
@@ -255,10 +256,10 @@ void snapshot_planes::build(const projection_map& map) {
     bit_matrix blocked(column_line * 64, row_line, all_ones);
     for (int y = 0; y < height; ++y) {
         word* line = blocked.line(static_cast<std::size_t>(y) + 1);
-        const char* cells = &map.rows[y][0];
+        const std::valarray<char>& cells = map.rows[y];  // none in a map 0 cells wide
         for (int x = 0; x < width; ++x) {
             const std::size_t px = static_cast<std::size_t>(x) + 1;
-            if (cells[x] == 0) line[px / 64] &= ~(word{1} << (px % 64));
+            if (cells[static_cast<std::size_t>(x)] == 0) line[px / 64] &= ~(word{1} << (px % 64));
         }
     }
     copy_lines(blocked, padded_height, planes.data(), row_line);
