@@ -36,8 +36,9 @@ def find_paths(map: projection_map, queries: Iterable[Sequence[int]], interpolat
     the budget spent), with length 0.0 and no cells; cells as path_cells
     gives them. Ctrl-C stops it with KeyboardInterrupt; memory the system
     will not grant raises MemoryError before any search. A batch of at least
-    one query per 256 cells searches run planes built from the copy (about 2
-    bytes a cell; the cells when they cannot be had), with the same answers.
+    one query per 256 cells and thread searches run planes built from the
+    copy (about 2 bytes a cell; the cells when they cannot be had), with the
+    same answers.
     The map's copy, its planes and each thread's pathfinder (32 bytes a
     cell) are kept for the next call; release() gives them back."""
 def find_corners(finder: cornerfinder, paths: Iterable[ReadableBuffer]) -> array[int]:

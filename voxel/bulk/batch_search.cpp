@@ -132,7 +132,7 @@ bool batch_search::run(const std::vector<path_query>& queries, bool interpolate,
     const std::size_t wanted = threads == 0 ? threads_per_cpu() : threads;
     const auto count = static_cast<unsigned int>(std::min(wanted, queries.size()));
     prepare_workers(count, interpolate);
-    prepare_planes(queries.size());
+    prepare_planes(queries.size(), count);
     answers.assign(queries.size(), answer_record{});
     for (auto& searcher : workers) searcher->cells.clear();
 
@@ -196,20 +196,22 @@ void batch_search::use_planes(planes_use use) {
 }
 
 // The planes are built in about 7 ns a cell and save the searches some µs a
-// query: on the benchmark's maps they paid for themselves from one query
-// for every 458 to 3830 cells (its batch table, "cells a query"). Asked for
-// from one in 256, so that a batch they do not pay for is rare and small.
-bool batch_search::planes_pay(std::size_t queries, std::size_t cells) {
+// query: on the benchmark's maps, on one thread, they paid for themselves
+// from one query for every 354 to 3849 cells (its batch table, "cells a
+// query"). Asked for from one in 256, so that a batch they do not pay for is
+// rare and small. They are built on one thread while the others wait, so
+// each thread needs that many queries.
+bool batch_search::planes_pay(std::size_t queries, std::size_t cells, unsigned int threads) {
     constexpr std::size_t cells_a_query = 256;
-    return queries * cells_a_query >= cells;
+    return queries * cells_a_query >= cells * threads;
 }
 
 // Asked for after the pathfinders, since the run can do without them: if
 // they cannot be allocated, the run searches the cells.
-void batch_search::prepare_planes(std::size_t queries) {
+void batch_search::prepare_planes(std::size_t queries, unsigned int threads) {
     const std::size_t cells = std::size_t{snapshot.resolution[0]} * std::size_t{snapshot.resolution[1]};
     planes_searched = planes_wanted == planes_use::always ||
-                      (planes_wanted == planes_use::when_they_pay && planes_pay(queries, cells));
+                      (planes_wanted == planes_use::when_they_pay && planes_pay(queries, cells, threads));
     if (!planes_searched || planes_current) return;
     try {
         planes.build(snapshot);

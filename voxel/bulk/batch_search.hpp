@@ -108,9 +108,9 @@ public:
     void use_planes(planes_use use);
     // Whether the last run searched run planes.
     bool searched_planes() const { return planes_searched; }
-    // Whether a run of `queries` queries on a map of `cells` cells builds
-    // run planes, when they are used where they pay.
-    static bool planes_pay(std::size_t queries, std::size_t cells);
+    // Whether a run of `queries` queries on a map of `cells` cells with
+    // `threads` threads builds run planes, when they are used where they pay.
+    static bool planes_pay(std::size_t queries, std::size_t cells, unsigned int threads);
 
     // Answers every query on the snapshot with up to `threads` threads (0: one
     // per CPU; never more than there are queries, and no pathfinder is built
@@ -138,7 +138,7 @@ private:
 
     void refuse_unsearchable_snapshot(bool interpolate);
     void prepare_workers(unsigned int count, bool interpolate);
-    void prepare_planes(std::size_t queries);
+    void prepare_planes(std::size_t queries, unsigned int threads);
     void work(run_state& state, unsigned int id);
     void answer_query(unsigned int id, std::size_t i, const path_query& query);
 
