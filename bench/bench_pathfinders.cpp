@@ -10,9 +10,16 @@
 // nodes it took off the open list, which both searches count alike (the
 // closed list; the answers are checked to be identical). Every product answer
 // is checked against the reference.
+// And the batch: the first --batch-queries queries of the map's .scen file
+// answered by one batch on one thread (what find_paths(threads=1) runs: the
+// snapshot copied, its run planes built, the searches), against a loop of
+// find_path over one pathfinder, both keeping each path's cells; each mode,
+// the two taking turns R times, medians. Every batch answer is checked
+// against the loop's.
 //
 //   bench_pathfinders [--queries N] [--repeats R] [--seed S] [--maps a,b,...]
-//                     [--json FILE] [--without-libtcod] MAP_FOLDER
+//                     [--batch-queries B] [--json FILE] [--without-libtcod]
+//                     MAP_FOLDER
 //
 // Exit status 1 when the product and the reference disagree on any query, 2 on
 // bad arguments.
@@ -20,8 +27,10 @@
 #include "tests/reference/reference_pathfinder.hpp"
 #include "tests/support/movingai.hpp"
 #include "tests/support/search_outcome.hpp"
+#include "voxel/bulk/batch_search.hpp"
 #include "voxel/jps_pathfinder.hpp"
 #include "voxel/search/search_workspace.hpp"
+#include "voxel/search/snapshot_planes.hpp"
 
 #include <libtcod/fov.h>
 #include <libtcod/path.h>
@@ -59,6 +68,7 @@ const char* const default_maps[] = {"ht_chantry",       "den520d",   "brc202d", 
 
 struct options {
     std::size_t queries = 200;
+    std::size_t batch_queries = 2000;
     int repeats = 4;
     std::uint32_t seed = 1;
     std::vector<std::string> maps;
@@ -81,6 +91,15 @@ struct per_expansion {
     double product_longest_ns = 0.0;
 };
 
+// One mode of the batch against the loop, in ms (medians over the repeats).
+struct batch_timing {
+    double loop_ms = 0.0;
+    double batch_ms = 0.0;  // snapshot, planes and searches
+    double build_ms = 0.0;  // the planes alone
+    double loop_ns_per_expansion = 0.0;
+    double batch_ns_per_expansion = 0.0;
+};
+
 struct map_result {
     std::string name;
     std::uint32_t width = 0;
@@ -101,6 +120,9 @@ struct map_result {
     std::size_t node_grid_bytes = 0;
     std::size_t workspace_bytes = 0;  // this thread's, while the map's pathfinder lives
     std::size_t mismatches = 0;
+    std::size_t batch_queries = 0;
+    std::size_t planes_bytes = 0;
+    batch_timing batch[2];  // interpolate off, on
 };
 
 coordinate one_based(int x, int y) {
@@ -190,6 +212,70 @@ struct query_samples {
     std::vector<double> product;
     std::vector<double> libtcod;
 };
+
+// The batch on one thread against the loop, every query of `all` up to
+// opts.batch_queries, in both modes; mismatching answers are counted.
+void run_batch(const options& opts, const projection_map& map, std::vector<movingai::query> all, map_result& result) {
+    if (all.size() > opts.batch_queries) all.resize(opts.batch_queries);
+    std::vector<OSTREL::Voxel::path_query> queries;
+    for (const movingai::query& q : all) queries.push_back({q.start_x, q.start_y, q.goal_x, q.goal_y});
+    result.batch_queries = queries.size();
+    if (queries.empty()) return;
+    // Kept from run to run, as find_paths keeps its pathfinder; the planes
+    // are built again by every run (load() drops them).
+    OSTREL::Voxel::batch_search batch;
+    batch.use_planes(OSTREL::Voxel::batch_search::planes_use::always);
+    jps_pathfinder finder;
+    for (bool interpolate : {false, true}) {
+        finder.init(map, interpolate);
+        std::vector<double> loop_ms, batch_ms, build_ms;
+        std::size_t expansions = 0;
+        for (int repeat = 0; repeat < opts.repeats; ++repeat) {
+            std::vector<int> cells;
+            std::vector<int> statuses;
+            std::vector<float> lengths;
+            expansions = 0;
+            auto start = clock_type::now();
+            for (const OSTREL::Voxel::path_query& q : queries) {
+                const int status = finder.find_path(one_based(q.x1, q.y1), one_based(q.x2, q.y2));
+                statuses.push_back(status);
+                lengths.push_back(status == 0 ? finder.get_path_length() : 0.0f);
+                if (status == 0) {
+                    const std::vector<int>& coords = finder.get_path().coords;
+                    cells.insert(cells.end(), coords.begin(), coords.end());
+                }
+                expansions += finder.closed_list.size();
+            }
+            loop_ms.push_back(seconds_since(start) * 1e3);
+
+            start = clock_type::now();
+            batch.load(map);
+            batch.run(queries, interpolate, 1, {});
+            batch_ms.push_back(seconds_since(start) * 1e3);
+            std::size_t at = 0;
+            for (std::size_t i = 0; i < queries.size(); ++i) {
+                const OSTREL::Voxel::path_answer answer = batch.answer(i);
+                const bool same_cells = at + answer.values <= cells.size() &&
+                                        std::equal(answer.cells, answer.cells + answer.values, cells.begin() + at);
+                at += answer.values;
+                if (answer.status != statuses[i] || answer.length != lengths[i] || !same_cells) ++result.mismatches;
+            }
+
+            OSTREL::Voxel::snapshot_planes planes;
+            start = clock_type::now();
+            planes.build(map);
+            build_ms.push_back(seconds_since(start) * 1e3);
+            result.planes_bytes = planes.bytes();
+        }
+        batch_timing& t = result.batch[interpolate];
+        t.loop_ms = median_of(loop_ms);
+        t.batch_ms = median_of(batch_ms);
+        t.build_ms = median_of(build_ms);
+        const double per_expansion = expansions ? 1e6 / static_cast<double>(expansions) : 0.0;
+        t.loop_ns_per_expansion = t.loop_ms * per_expansion;
+        t.batch_ns_per_expansion = (t.batch_ms - t.build_ms) * per_expansion;
+    }
+}
 
 map_result run_map(const options& opts, const std::string& name) {
     const projection_map map = movingai::load_map(opts.folder + "/" + name + ".map");
@@ -309,6 +395,7 @@ map_result run_map(const options& opts, const std::string& name) {
     result.product_length_ratio = result.found ? product_ratio_sum / result.found : 0.0;
     result.libtcod_length_ratio = libtcod_found ? libtcod_ratio_sum / libtcod_found : 0.0;
     result.workspace_bytes = OSTREL::Voxel::search_workspace::for_this_thread().bytes();
+    run_batch(opts, map, all, result);
     return result;
 }
 
@@ -352,6 +439,8 @@ bool parse(int argc, char** argv, options& opts) {
             opts.seed = static_cast<std::uint32_t>(std::stoul(argv[++i]));
         else if (arg == "--maps" && has_value)
             opts.maps = split(argv[++i], ',');
+        else if (arg == "--batch-queries" && has_value)
+            opts.batch_queries = std::stoul(argv[++i]);
         else if (arg == "--json" && has_value)
             opts.json_file = argv[++i];
         else if (arg == "--without-libtcod")
@@ -405,6 +494,50 @@ void print_table(const std::vector<map_result>& results) {
     }
 }
 
+// The planes pay for a batch of q queries on this map when q times what they
+// save a query is at least what they cost to build: when q * (this) >= cells.
+double cells_a_query(const map_result& r, const batch_timing& t) {
+    const double saved_a_query = (t.loop_ms - (t.batch_ms - t.build_ms)) / static_cast<double>(r.batch_queries);
+    return static_cast<double>(r.width) * r.height * saved_a_query / t.build_ms;
+}
+
+void print_batch_table(const std::vector<map_result>& results) {
+    std::cout << "\nthe batch on one thread (snapshot and run planes built in it) against a loop of find_path, "
+                 "every .scen query up to the limit, interpolate off / on; ns per expansion of the searches "
+                 "(loop/batch, the batch's without the build); the planes pay from cells / (cells a query) queries\n";
+    std::cout << std::left << std::setw(18) << "map" << std::right << std::setw(8) << "queries" << std::setw(20)
+              << "loop ms" << std::setw(20) << "batch ms" << std::setw(14) << "ratio" << std::setw(14)
+              << "build share" << std::setw(22) << "ns/exp off" << std::setw(22) << "ns/exp on" << std::setw(10)
+              << "build ms" << std::setw(10) << "B/cell" << std::setw(16) << "cells a query" << '\n';
+    for (const map_result& r : results) {
+        std::ostringstream loop, batch, ratio, share, off, on;
+        loop << std::fixed << std::setprecision(1) << r.batch[0].loop_ms << " / " << r.batch[1].loop_ms;
+        batch << std::fixed << std::setprecision(1) << r.batch[0].batch_ms << " / " << r.batch[1].batch_ms;
+        ratio << std::fixed << std::setprecision(2) << r.batch[0].loop_ms / r.batch[0].batch_ms << " / "
+              << r.batch[1].loop_ms / r.batch[1].batch_ms;
+        share << std::fixed << std::setprecision(0) << 100 * r.batch[0].build_ms / r.batch[0].batch_ms << "% / "
+              << 100 * r.batch[1].build_ms / r.batch[1].batch_ms << "%";
+        off << std::fixed << std::setprecision(1) << r.batch[0].loop_ns_per_expansion << " / "
+            << r.batch[0].batch_ns_per_expansion;
+        on << std::fixed << std::setprecision(1) << r.batch[1].loop_ns_per_expansion << " / "
+           << r.batch[1].batch_ns_per_expansion;
+        std::cout << std::left << std::setw(18) << r.name << std::right << std::setw(8) << r.batch_queries
+                  << std::setw(20) << loop.str() << std::setw(20) << batch.str() << std::setw(14) << ratio.str()
+                  << std::setw(14) << share.str() << std::setw(22) << off.str() << std::setw(22) << on.str()
+                  << std::setw(10) << std::setprecision(2) << r.batch[1].build_ms << std::setw(10)
+                  << static_cast<double>(r.planes_bytes) / (static_cast<double>(r.width) * r.height) << std::setw(16)
+                  << std::setprecision(0) << std::min(cells_a_query(r, r.batch[0]), cells_a_query(r, r.batch[1])) << '\n';
+    }
+}
+
+std::string batch_json(const batch_timing& t) {
+    std::ostringstream text;
+    text << std::setprecision(6) << "{\"loop_ms\": " << t.loop_ms << ", \"batch_ms\": " << t.batch_ms
+         << ", \"build_ms\": " << t.build_ms << ", \"loop_ns_per_expansion\": " << t.loop_ns_per_expansion
+         << ", \"batch_ns_per_expansion\": " << t.batch_ns_per_expansion << "}";
+    return text.str();
+}
+
 std::string cost_json(const per_expansion& cost) {
     std::ostringstream text;
     text << std::setprecision(6) << "{\"reference_middle\": " << cost.reference_middle_ns
@@ -417,7 +550,7 @@ void write_json(const std::string& file, const options& opts, const std::vector<
                 double one_cell_ns, std::size_t peak_kib, std::size_t workspace_bytes) {
     std::ofstream out(file);
     out << std::setprecision(6) << "{\n  \"queries_per_map\": " << opts.queries << ",\n  \"repeats\": " << opts.repeats
-        << ",\n  \"seed\": " << opts.seed << ",\n  \"one_cell_native_ns\": " << one_cell_ns
+        << ",\n  \"seed\": " << opts.seed << ",\n  \"batch_queries\": " << opts.batch_queries << ",\n  \"one_cell_native_ns\": " << one_cell_ns
         << ",\n  \"peak_rss_kib\": " << peak_kib << ",\n  \"workspace_bytes\": " << workspace_bytes
         << ",\n  \"maps\": [\n";
     for (std::size_t i = 0; i < results.size(); ++i) {
@@ -434,6 +567,8 @@ void write_json(const std::string& file, const options& opts, const std::vector<
             << "], \"once_product_us\": [" << r.product_once.median_us << ", " << r.product_once.p90_us
             << "],\n     \"ns_per_expansion\": {\"repeated\": " << cost_json(r.repeated_cost)
             << ", \"once\": " << cost_json(r.once_cost) << "}"
+            << ",\n     \"batch\": {\"queries\": " << r.batch_queries << ", \"planes_bytes\": " << r.planes_bytes
+            << ", \"off\": " << batch_json(r.batch[0]) << ", \"on\": " << batch_json(r.batch[1]) << "}"
             << "}" << (i + 1 < results.size() ? "," : "") << "\n";
     }
     out << "  ]\n}\n";
@@ -445,7 +580,7 @@ int main(int argc, char** argv) {
     options opts;
     if (!parse(argc, argv, opts)) {
         std::cerr << "usage: bench_pathfinders [--queries N] [--repeats R] [--seed S] "
-                     "[--maps a,b,...] [--json FILE] [--without-libtcod] MAP_FOLDER\n";
+                     "[--maps a,b,...] [--batch-queries B] [--json FILE] [--without-libtcod] MAP_FOLDER\n";
         return 2;
     }
     std::vector<map_result> results;
@@ -462,6 +597,7 @@ int main(int argc, char** argv) {
     const double one_cell_ns = one_cell_search_ns();
     const std::size_t peak_kib = peak_rss_kib();
     print_table(results);
+    print_batch_table(results);
     std::cout << "one-cell find_path, native: " << std::setprecision(0) << one_cell_ns << " ns\n"
               << "peak resident memory: " << peak_kib / 1024 << " MiB\n"
               << "search workspace of a thread: " << workspace_bytes / 1024 << " KiB\n"

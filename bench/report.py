@@ -92,6 +92,7 @@ def markdown(bench, python_costs, machine, date):
                 m["once_reference_us"][0] / m["once_product_us"][0],
                 repeated["reference_middle"], repeated["product_middle"], repeated["product_longest_tenth"],
                 once["reference_middle"], once["product_middle"], once["product_longest_tenth"]))
+    lines += batch_markdown(bench)
     lines.append("")
     lines.append("- Peak resident memory of the run: %.0f MiB; a pathfinder holds its node grid "
                  "(32 bytes a cell) plus a per-thread search workspace of %.1f KiB at most while it lives."
@@ -106,6 +107,44 @@ def markdown(bench, python_costs, machine, date):
                      % (call, native, call - native, python_costs["bare_method_ns"]))
         lines += pipeline_markdown(python_costs["pipeline"])
     return "\n".join(lines) + "\n"
+
+
+# The snapshot search's targets: the batch on one thread against the loop.
+BATCH_TARGETS = {"8room_000": 2.0, "random512-10-0": 2.0, "AR0011SR": 2.0}
+
+
+def batch_markdown(bench):
+    lines = [
+        "",
+        "The batch on one thread (`find_paths(..., threads=1)`'s engine: snapshot copied, run planes "
+        "built, searches) against a loop of `find_path` over one pathfinder, every `.scen` query "
+        "(ends free) up to %d, each path's cells kept; medians of the repeats, interpolate off / on. "
+        "ns per expansion: the searches' time over every query's expansions (the batch's without "
+        "the build). The planes pay from one query for every \"cells a query\" cells."
+        % bench["batch_queries"],
+        "",
+        "| map | queries | loop ms | batch ms | loop / batch | target | build's share | build ms, bytes a cell "
+        "| ns per expansion off: loop / batch | on: loop / batch | cells a query |",
+        "|---|---|---|---|---|---|---|---|---|---|---|",
+    ]
+    for m in bench["maps"]:
+        batch = m["batch"]
+        off, on = batch["off"], batch["on"]
+        ratios = [t["loop_ms"] / t["batch_ms"] for t in (off, on)]
+        target = BATCH_TARGETS.get(m["name"], 1.5)
+        saved = [(t["loop_ms"] - t["batch_ms"] + t["build_ms"]) / batch["queries"] for t in (off, on)]
+        cells = m["width"] * m["height"]
+        lines.append(
+            "| %s | %d | %.1f / %.1f | %.1f / %.1f | %.2f / %.2f | %.1f × %s | %.0f %% / %.0f %% "
+            "| %.2f, %.2f | %.0f / %.0f | %.0f / %.0f | %.0f |" % (
+                m["name"], batch["queries"], off["loop_ms"], on["loop_ms"], off["batch_ms"], on["batch_ms"],
+                ratios[0], ratios[1], target, verdict(min(ratios), target),
+                100 * off["build_ms"] / off["batch_ms"], 100 * on["build_ms"] / on["batch_ms"],
+                on["build_ms"], batch["planes_bytes"] / cells,
+                off["loop_ns_per_expansion"], off["batch_ns_per_expansion"],
+                on["loop_ns_per_expansion"], on["batch_ns_per_expansion"],
+                min(cells * saved[0] / off["build_ms"], cells * saved[1] / on["build_ms"])))
+    return lines
 
 
 def verdict(ratio, target):

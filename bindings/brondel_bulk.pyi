@@ -35,9 +35,12 @@ def find_paths(map: projection_map, queries: Iterable[Sequence[int]], interpolat
     is found, 2 when not (no route, an end outside the map or occupied, or
     the budget spent), with length 0.0 and no cells; cells as path_cells
     gives them. Ctrl-C stops it with KeyboardInterrupt; memory the system
-    will not grant raises MemoryError before any search. The map's copy and
-    each thread's pathfinder (32 bytes a cell) are kept for the next call;
-    release() gives them back."""
+    will not grant raises MemoryError before any search. A batch of at least
+    one query per 256 cells and thread searches run planes built from the
+    copy (about 2 bytes a cell; the cells when they cannot be had), with the
+    same answers.
+    The map's copy, its planes and each thread's pathfinder (32 bytes a
+    cell) are kept for the next call; release() gives them back."""
 def find_corners(finder: cornerfinder, paths: Iterable[ReadableBuffer]) -> array[int]:
     """The corner of each path on the cornerfinder's corner map, as find_corner
     finds it, without changing the cornerfinder: array('i') x0, y0, x1, y1, ...,
@@ -45,5 +48,6 @@ def find_corners(finder: cornerfinder, paths: Iterable[ReadableBuffer]) -> array
     the cells of find_paths or path_cells."""
 def release() -> int:
     """Gives back the memory find_paths keeps between calls: the copy of the last
-    map, each thread's pathfinder and the search workspaces they sized.
-    Returns the bytes the copy and the pathfinders held."""
+    map, its run planes, each thread's pathfinder and the search workspaces
+    they sized. Returns the bytes the copy, the planes and the pathfinders
+    held."""

@@ -4,6 +4,7 @@
 #include "voxel/jps_pathfinder.hpp"
 
 #include "voxel/memory_probe.hpp"
+#include "voxel/search/path_search.hpp"
 #include "voxel/search/search_workspace.hpp"
 
 #if defined(__GLIBC__)
@@ -18,12 +19,6 @@ namespace OSTREL {
 namespace Voxel {
 
 namespace {
-
-// One-based three-component coordinates to a zero-based cell. The
-// subtraction is unsigned, so a component of 0 becomes -1: outside the grid.
-jps_pathfinder::cell to_cell(const std::array<unsigned int, 3>& coordinates) {
-    return {static_cast<int>(coordinates[0] - 1u), static_cast<int>(coordinates[1] - 1u)};
-}
 
 void require_supported_size(const projection_map& map) {
     if (map.resolution[0] > jps_pathfinder::max_extent || map.resolution[1] > jps_pathfinder::max_extent) {
@@ -98,21 +93,8 @@ jps_pathfinder::~jps_pathfinder() {
 }
 
 int jps_pathfinder::find_path(const std::array<unsigned int, 3>& first, const std::array<unsigned int, 3>& second) {
-    const cell from = to_cell(first);
-    const cell to = to_cell(second);
-    // The search runs from the second cell to the first; since backtrace lists
-    // the cells from the search's goal, the path runs from first to second.
-    // It writes aside, so that running out of memory on the way leaves the
-    // last path and length as they were; then the result is swapped in. The
-    // storage aside is the thread's, which the last path's storage becomes:
-    // searches in a row allocate nothing for their paths.
-    thread_local std::vector<int> cells;
-    cells.clear();
-    float length = path_length;
-    const bool found = findPath(to.first, to.second, from.first, from.second, cells, length);
-    path.coords.swap(cells);
-    path_length = length;
-    return found ? success : no_path;
+    return find_path_between(*this, first, second,
+                             [this](int sx, int sy, int gx, int gy) { return searchGoal(sx, sy, gx, gy); });
 }
 
 int jps_pathfinder::test_direct_view(const std::array<unsigned int, 3>& first,

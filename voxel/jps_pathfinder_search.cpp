@@ -13,32 +13,13 @@
 #include "voxel/search/jump_rules.hpp"
 #include "voxel/search/jump_search.hpp"
 #include "voxel/search/map_view.hpp"
+#include "voxel/search/path_search.hpp"
 #include "voxel/search/search_workspace.hpp"
 
 #include <cstdint>
 
 namespace OSTREL {
 namespace Voxel {
-
-namespace {
-
-// A search whose start is its goal takes the start off the list and stops:
-// the closed list holds the start, the open list is empty, the path is the
-// one cell and its length 0 in both modes. Nothing is written into the node,
-// which the full search would write and clean again, and no workspace is
-// borrowed.
-bool found_at_start(jps_pathfinder& finder, int x, int y, std::vector<int>& out, float& out_length) {
-    if (!finder.isWalkable(x, y)) {
-        return false;
-    }
-    finder.closed_list.push_back(finder.getNodeAt(x, y));
-    out.push_back(x);
-    out.push_back(y);
-    out_length = 0.0f;
-    return true;
-}
-
-}  // namespace
 
 jps_node* jps_pathfinder::getNodeAt(int x, int y) {
     BRONDEL_ASSERT(x >= 0 && x < width && y >= 0 && y < height);
@@ -54,36 +35,13 @@ int jps_pathfinder::manhattan(int dx, int dy) {
 }
 
 bool jps_pathfinder::findPath(int sx, int sy, int gx, int gy, std::vector<int>& out, float& out_length) {
-    out.clear();
-    open_list.clear();
-    closed_list.clear();
-    try {
-        if (sx == gx && sy == gy) {
-            return found_at_start(*this, sx, sy, out, out_length);
-        }
-        jps_node* goal = searchGoal(sx, sy, gx, gy);
-        if (goal != nullptr) {
-            backtrace(goal, out, out_length);
-            cleanUpChain(goal);  // the only nodes the search wrote
-        }
-        return goal != nullptr;
-    } catch (...) {
-        // Out of memory: leave a clean grid and no partial path behind.
-        cleanUpNodes();
-        out.clear();
-        throw;
-    }
+    return find_path_by(*this, sx, sy, gx, gy, out, out_length, [this](int from_x, int from_y, int to_x, int to_y) {
+        return searchGoal(from_x, from_y, to_x, to_y);
+    });
 }
 
 jps_node* jps_pathfinder::searchGoal(int sx, int sy, int gx, int gy) {
-    if (!isWalkable(sx, sy) || !isWalkable(gx, gy)) {
-        return nullptr;
-    }
-    search_workspace& workspace = search_workspace::for_this_thread();
-    const search_workspace::loan borrowed(workspace);
-    jump_search search(*this, workspace, gx, gy, search_bookkeeping::leaves::goal_chain);
-    search.open_start(getNodeAt(sx, sy));
-    return search.take_off_until_goal();
+    return search_goal_with(*this, map_view(map, width, height), sx, sy, gx, gy);
 }
 
 // The search step by step: the same rules and runs as findPath's search.
@@ -92,7 +50,8 @@ jps_node* jps_pathfinder::searchGoal(int sx, int sy, int gx, int gy) {
 void jps_pathfinder::identifySuccessors(jps_node* node, int gx, int gy) {
     search_workspace& workspace = search_workspace::for_this_thread();
     const search_workspace::loan borrowed(workspace);
-    jump_search search(*this, workspace, gx, gy, search_bookkeeping::leaves::every_node);
+    jump_search<map_view> search(*this, workspace, map_view(map, width, height), gx, gy,
+                                 search_bookkeeping::leaves::every_node);
     search.expand(search.find_or_take_over(node));
 }
 

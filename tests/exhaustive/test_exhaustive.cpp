@@ -1,9 +1,10 @@
-// The product search against the reference search on every small grid: every
+// The product search, on the live map and on the map's run planes (the
+// batch's search), against the reference search on every small grid: every
 // shape of at most N cells, every occupancy pattern of it, every ordered pair
 // of its cells and of a few cells just outside it, in both interpolate modes.
-// Compared for each: status, the order of the closed list, the path cells, the
-// bit pattern of the length and test_direct_view; after each search the node
-// grid must be clean. One pathfinder per mode and shape serves every pattern,
+// Compared for each: status, the order of the closed list, the open list left
+// behind, the path cells, the bit pattern of the length and test_direct_view;
+// after each search the node grid must be clean. One pathfinder per mode and shape serves every pattern,
 // so that state one search leaves behind meets the next. Then the budget: a
 // family of corridors whose goal is taken off the open list as the 4,998th to
 // the 5,002nd node.
@@ -17,6 +18,7 @@
 #include "tests/support/map_picture.hpp"
 #include "tests/support/search_outcome.hpp"
 #include "voxel/jps_pathfinder.hpp"
+#include "voxel/search/snapshot_search.hpp"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +34,7 @@ using brondel_reference::reference_pathfinder;
 using namespace brondel_test;
 using OSTREL::Voxel::jps_pathfinder;
 using OSTREL::Voxel::projection_map;
+using OSTREL::Voxel::snapshot_planes;
 using coordinate = std::array<unsigned int, 3>;
 
 namespace {
@@ -72,17 +75,20 @@ std::string cell_text(const coordinate& c) {
     return text.str();
 }
 
-// The pair of searches of one interpolate mode, bound to one map for a
-// whole shape, and what both answered last.
+// The searches of one interpolate mode, bound to one map for a whole shape:
+// the reference, the product on the live map and on the map's run planes
+// (built by the caller for each pattern).
 struct search_pair {
     reference_pathfinder reference;
     jps_pathfinder product;
+    jps_pathfinder on_planes;
     bool interpolate = false;
 
     void bind(const projection_map& map, bool mode) {
         interpolate = mode;
         reference.init(map, mode);
         product.init(map, mode);
+        on_planes.init(map, mode);
     }
 };
 
@@ -109,20 +115,29 @@ std::string mismatch_report(const projection_map& map, const coordinate& first, 
 }
 
 // Compares one pair of cells in one mode; an empty string when all agree.
-std::string compare(search_pair& pair, const projection_map& map, const coordinate& first, const coordinate& second,
-                    bool with_view) {
+std::string compare(search_pair& pair, const projection_map& map, const snapshot_planes& planes,
+                    const coordinate& first, const coordinate& second, bool with_view) {
     const int reference_status = pair.reference.find_path(first, second);
-    const int product_status = pair.product.find_path(first, second);
     const search_outcome expected = outcome_of(pair.reference, reference_status);
-    const search_outcome actual = outcome_of(pair.product, product_status);
     const int expected_view = pair.reference.test_direct_view(first, second);
-    if (expected != actual) {
-        return mismatch_report(map, first, second, pair.interpolate, "find_path differs", expected, expected_view) +
-               '\n' + describe_difference(expected, actual);
+    const auto differs = [&](const std::string& search, const jps_pathfinder& finder, int status) -> std::string {
+        const search_outcome actual = outcome_of(finder, status);
+        if (expected != actual) {
+            return mismatch_report(map, first, second, pair.interpolate, search + " differs", expected, expected_view) +
+                   '\n' + describe_difference(expected, actual);
+        }
+        if (!node_grid_is_clean(finder)) {
+            return mismatch_report(map, first, second, pair.interpolate, search + ": node grid left dirty", expected,
+                                   expected_view);
+        }
+        return {};
+    };
+    std::string failure = differs("find_path", pair.product, pair.product.find_path(first, second));
+    if (failure.empty()) {
+        failure = differs("the search on the run planes", pair.on_planes,
+                          find_path_on(pair.on_planes, planes, first, second));
     }
-    if (!node_grid_is_clean(pair.product)) {
-        return mismatch_report(map, first, second, pair.interpolate, "node grid left dirty", expected, expected_view);
-    }
+    if (!failure.empty()) return failure;
     if (with_view) {
         const int actual_view = pair.product.test_direct_view(first, second);
         if (actual_view != expected_view) {
@@ -144,6 +159,7 @@ struct run_counts {
 // Every pattern of one shape; the first mismatch ends the run.
 std::string check_shape(std::uint32_t width, std::uint32_t height, run_counts& counts) {
     projection_map map(width, height);
+    snapshot_planes planes;
     search_pair pairs[2];
     pairs[0].bind(map, false);
     pairs[1].bind(map, true);
@@ -152,12 +168,13 @@ std::string check_shape(std::uint32_t width, std::uint32_t height, run_counts& c
     ++counts.shapes;
     for (std::uint64_t pattern = 0; pattern < (std::uint64_t{1} << area); ++pattern) {
         for (std::uint32_t i = 0; i < area; ++i) map.set(i % width, i / width, static_cast<char>(pattern >> i & 1));
+        planes.build(map);
         ++counts.grids;
         for (const coordinate& first : cells) {
             for (const coordinate& second : cells) {
                 for (search_pair& pair : pairs) {
                     // The line of sight does not depend on the mode: once a pair.
-                    std::string failure = compare(pair, map, first, second, !pair.interpolate);
+                    std::string failure = compare(pair, map, planes, first, second, !pair.interpolate);
                     if (!failure.empty()) return failure;
                 }
                 counts.searches += 2;
@@ -178,7 +195,7 @@ TEST(Exhaustive, EveryPatternOfEverySmallGrid) {
         ASSERT_TRUE(failure.empty()) << failure;
     }
     std::printf(
-        "every grid of at most %d cells: %llu shapes, %llu grids, %llu searches (both modes), "
+        "every grid of at most %d cells: %llu shapes, %llu grids, %llu searches of each kind (both modes), "
         "%llu line-of-sight tests, all alike\n",
         limit, static_cast<unsigned long long>(counts.shapes), static_cast<unsigned long long>(counts.grids),
         static_cast<unsigned long long>(counts.searches), static_cast<unsigned long long>(counts.views));
@@ -259,6 +276,8 @@ TEST(Exhaustive, GoalTakenOffAroundTheBudget) {
                     reached[target - first_target] = true;
                     const corridor c{width, steps + (target - count) / growth * period};
                     const projection_map map = c.map();
+                    snapshot_planes planes;
+                    planes.build(map);
                     coordinate first = one_based(c.at(c.steps));
                     coordinate second = one_based(c.at(0));
                     if (!from_start) std::swap(first, second);
@@ -266,7 +285,7 @@ TEST(Exhaustive, GoalTakenOffAroundTheBudget) {
                     for (bool interpolate : {false, true}) {
                         search_pair& pair = pairs[interpolate];
                         pair.bind(map, interpolate);
-                        const std::string failure = compare(pair, map, first, second, !interpolate);
+                        const std::string failure = compare(pair, map, planes, first, second, !interpolate);
                         ASSERT_TRUE(failure.empty()) << "corridor " << width << " wide, " << c.steps << " cells long:\n"
                                                      << failure;
                         const bool within_budget = target <= reference_pathfinder::expansion_budget;

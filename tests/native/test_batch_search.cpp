@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <stdexcept>
 #include <vector>
 
@@ -15,6 +16,15 @@ using OSTREL::Voxel::path_query;
 using OSTREL::Voxel::projection_map;
 
 namespace {
+
+// A grid of pillars (every cell with odd x and y blocked), whose corner to
+// corner searches spend the whole budget: long enough to be stopped.
+projection_map pillars(std::uint32_t side) {
+    projection_map map(side, side);
+    for (std::uint32_t y = 1; y < side; y += 2)
+        for (std::uint32_t x = 1; x < side; x += 2) map.set(x, y, 1);
+    return map;
+}
 
 // Corner to corner, both ways, `count` times.
 std::vector<path_query> across(const projection_map& map, std::size_t count) {
@@ -42,7 +52,7 @@ TEST(BatchSearch, SearchesTheSnapshotNotTheMap) {
 }
 
 TEST(BatchSearch, StopsWhenAskedAndRunsAgain) {
-    const projection_map map(300, 300);
+    const projection_map map = pillars(301);
     batch_search batch;
     batch.load(map);
     std::atomic<int> polls{0};
@@ -53,7 +63,7 @@ TEST(BatchSearch, StopsWhenAskedAndRunsAgain) {
 }
 
 TEST(BatchSearch, FailureOfThePollIsRethrownAfterEveryThreadEnded) {
-    const projection_map map(300, 300);
+    const projection_map map = pillars(301);
     batch_search batch;
     batch.load(map);
     EXPECT_THROW(batch.run(across(map, 100000), false, 3, []() -> bool { throw std::runtime_error("poll"); }),
@@ -79,6 +89,7 @@ TEST(BatchSearch, KeepsOnePathfinderPerThreadUntilReleased) {
 TEST(BatchSearch, NeverMoreThreadsThanQueriesAndNoneNeededForNoQueries) {
     const projection_map map(10, 10);
     batch_search batch;
+    batch.use_planes(batch_search::planes_use::never);  // only the pathfinders counted
     batch.load(map);
     ASSERT_TRUE(batch.run({}, true, 8, {}));
     EXPECT_EQ(batch.answer_count(), 0u);

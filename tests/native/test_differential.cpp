@@ -2,13 +2,15 @@
 // search, on many seeded random maps and on a sample of benchmark queries.
 // Compared: status, the order of the closed list (so the number of expansions
 // too), the open list left behind, the path cells and the bit pattern of the
-// length, in both interpolate modes; and the answers of test_direct_view.
+// length, in both interpolate modes, of the search on the live map and on the
+// map's run planes; and the answers of test_direct_view.
 // The threaded batch is held to the same reference, query by query.
 #include "tests/reference/reference_pathfinder.hpp"
 #include "tests/support/movingai.hpp"
 #include "tests/support/search_outcome.hpp"
 #include "voxel/bulk/batch_search.hpp"
 #include "voxel/jps_pathfinder.hpp"
+#include "voxel/search/snapshot_search.hpp"
 
 #include <gtest/gtest.h>
 
@@ -33,20 +35,27 @@ using OSTREL::Voxel::path_query;
 using OSTREL::Voxel::projection_map;
 using coordinate = std::array<unsigned int, 3>;
 
-// Runs one query through both pathfinders and compares everything they leave.
+// Runs one query through the reference and the product, on the live map and
+// on its run planes, and compares everything they leave.
 class both_pathfinders {
 public:
     void init(const projection_map& map, bool interpolate) {
         reference.init(map, interpolate);
         product.init(map, interpolate);
+        on_planes.init(map, interpolate);
+        planes.build(map);
     }
+    // After the map changed.
+    void rebuild_planes(const projection_map& map) { planes.build(map); }
 
     ::testing::AssertionResult same_path(const coordinate& first, const coordinate& second) {
         const int reference_status = reference.find_path(first, second);
         const search_outcome expected = outcome_of(reference, reference_status);
         const search_outcome actual = outcome_of(product, product.find_path(first, second));
-        if (expected == actual) return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << describe_difference(expected, actual);
+        if (expected != actual) return ::testing::AssertionFailure() << describe_difference(expected, actual);
+        const search_outcome searched = outcome_of(on_planes, find_path_on(on_planes, planes, first, second));
+        if (expected == searched) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "on the run planes: " << describe_difference(expected, searched);
     }
 
     ::testing::AssertionResult same_view(const coordinate& first, const coordinate& second) {
@@ -56,10 +65,12 @@ public:
         return ::testing::AssertionFailure() << "reference " << expected << ", product " << actual;
     }
 
-    bool nodes_clean() const { return node_grid_is_clean(product); }
+    bool nodes_clean() const { return node_grid_is_clean(product) && node_grid_is_clean(on_planes); }
 
     reference_pathfinder reference;
     jps_pathfinder product;
+    jps_pathfinder on_planes;
+    OSTREL::Voxel::snapshot_planes planes;
 };
 
 std::string where(std::uint32_t seed, const coordinate& first, const coordinate& second) {
@@ -204,6 +215,7 @@ TEST(Differential, MapChangesBetweenSearches) {
             for (int change = 0; change < 1 + maker.below(8) && width * height > 0; ++change) {
                 map.rows[maker.below(height)][maker.below(width)] = static_cast<char>(maker.below(2));
             }
+            finders.rebuild_planes(map);
             const coordinate first = maker.cell_of(map);
             const coordinate second = maker.cell_of(map);
             ASSERT_TRUE(finders.same_path(first, second)) << where(seed, first, second);

@@ -6,6 +6,7 @@ every kind of buffer and map are the torture test's (torture.py)."""
 import array
 import json
 import os
+import random
 import signal
 import subprocess
 import sys
@@ -139,7 +140,13 @@ class FindPathsTest(unittest.TestCase):
                 brondel_bulk.find_corners(corners, paths)
 
     def test_other_python_threads_run_meanwhile(self):
+        # Scattered blocks, so that each search is long whatever the batch
+        # searches (an open map's run planes answer it in a few runs).
+        rng = random.Random(5)
+        cells = bytearray(1 if rng.random() < 0.3 else 0 for _ in range(300 * 300))
+        cells[0] = cells[-1] = 0
         grid = projection_map(300, 300)
+        brondel_bulk.fill(grid, bytes(cells))
         ticks = []
         done = threading.Event()
 
@@ -154,7 +161,7 @@ class FindPathsTest(unittest.TestCase):
         # A batch of well over 100 ms: a call that held the lock would let
         # the ticker tick once at most.
         start = time.monotonic()
-        brondel_bulk.find_paths(grid, [(0, 0, 299, 299), (299, 299, 0, 0)] * 3000, False, 2)
+        brondel_bulk.find_paths(grid, [(0, 0, 299, 299), (299, 299, 0, 0)] * 400, False, 2)
         end = time.monotonic()
         done.set()
         ticker.join()
@@ -173,7 +180,7 @@ class FindPathsTest(unittest.TestCase):
         # The last query says when the queries have been read, just before
         # the batch starts; the signal comes well inside a batch of seconds.
         child = subprocess.Popen([sys.executable, "-c", textwrap.dedent("""
-            import json, sys, time
+            import json, random, sys, time
             import brondel, brondel_bulk
 
             class Ready:
@@ -181,8 +188,13 @@ class FindPathsTest(unittest.TestCase):
                     print("ready", flush=True)
                     return 0
 
+            # Scattered blocks: long searches whatever the batch searches.
+            rng = random.Random(5)
+            cells = bytearray(1 if rng.random() < 0.3 else 0 for _ in range(300 * 300))
+            cells[0] = cells[1] = cells[301] = cells[-1] = 0
             grid = brondel.projection_map(300, 300)
-            queries = [(0, 0, 299, 299), (299, 299, 0, 0)] * 200000 + [(0, 0, 0, Ready())]
+            brondel_bulk.fill(grid, bytes(cells))
+            queries = [(0, 0, 299, 299), (299, 299, 0, 0)] * 20000 + [(0, 0, 0, Ready())]
             try:
                 brondel_bulk.find_paths(grid, queries, False, 2)
                 print(json.dumps({"finished": time.monotonic()}))

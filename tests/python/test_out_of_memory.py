@@ -2,7 +2,9 @@
 grid, a map (tall and thin ones too), a cornerfinder's copy of its map, a
 map's text, a search's memory and the pathfinders of a threaded batch are
 each refused at once with MemoryError, before any of it is filled, and the
-call changes nothing; a dead pathfinder's memory goes back to the system.
+call changes nothing; a batch whose run planes do not fit searches the cells
+instead, with the same answers; a dead pathfinder's memory goes back to the
+system.
 Each case runs in a child process under an address space limit a little
 above what the child already uses, so the suite never needs the memory it
 asks for; the child reports how long the refusal took and how far its peak
@@ -200,6 +202,27 @@ class RefusedAtOnceTest(unittest.TestCase):
         self.assertTrue(report["map_kept"])
         self.assertTrue(report["same_after"])
         self.assertEqual(report["found"], 0)
+
+    def test_batch_whose_run_planes_do_not_fit_searches_the_cells(self):
+        # 2 x 32767 cells: the pathfinder's workspace takes 0.3 MB and fits
+        # in the 1 MiB left, the run planes (about 4 MB while they are built)
+        # do not; the batch searches the cells instead, with the same answers.
+        report = run_child("""
+            grid = brondel.projection_map(2, 32767)
+            for y in range(5, 32767, 40):
+                grid.set(y % 2, y, "\\x01")
+            queries = [(y % 2, y, (y + 1) % 2, (y + 40) % 32767) for y in range(0, 32767, 64)]
+            expected = brondel_bulk.find_paths(grid, queries, True, 1)
+            answers = []
+            report = refused(lambda: answers.append(brondel_bulk.find_paths(grid, queries, True, 1)),
+                             headroom=1 << 20)
+            report["same"] = answers == [expected]
+            report["found"] = sum(status == 0 for status, _, _ in expected)
+            print(json.dumps(report))
+        """)
+        self.assertIsNone(report["error"], report)
+        self.assertTrue(report["same"], report)
+        self.assertEqual(report["found"], 512)
 
 
 if __name__ == "__main__":

@@ -15,6 +15,13 @@
 //                 its thread answered before. Any int is a cell; one outside
 //                 the map gives status 2. The answers do not depend on the
 //                 number of threads.
+//   Planes:       when a run has enough queries for it to pay (or
+//                 use_planes() says always), it first builds the snapshot's
+//                 run planes (snapshot_planes) and searches them instead of
+//                 the snapshot's cells, which gives the same answers
+//                 (snapshot_search.hpp) in less time; they are kept until the
+//                 next load() or release(). Planes that cannot be allocated
+//                 are done without: the run searches the cells.
 //   Threads:      run() answers on the calling thread and on up to threads - 1
 //                 threads it starts and joins before it returns (fewer if the
 //                 system will not start them). Each has its own pathfinder and
@@ -34,9 +41,11 @@
 //                 Memory that runs out later, while a search's lists or the
 //                 path cells grow, stops every thread, and run() rethrows the
 //                 std::bad_alloc on the calling thread. Kept between runs: the
-//                 snapshot (one byte a cell) and one pathfinder per thread of
-//                 the last run (node grid: 32 bytes a cell, rebuilt only for a
-//                 map of another size), and the answers until clear_answers().
+//                 snapshot (one byte a cell), its run planes if the last run
+//                 built them (about 2 bytes a cell), one pathfinder per thread
+//                 of the last run (node grid: 32 bytes a cell, rebuilt only
+//                 for a map of another size), and the answers until
+//                 clear_answers().
 //                 release() gives all of it back. The threads a run starts
 //                 give their search workspaces back when they end; the calling
 //                 thread keeps its own by the workspace's rule
@@ -52,6 +61,7 @@
 
 #include "voxel/jps_pathfinder.hpp"
 #include "voxel/projection_map.hpp"
+#include "voxel/search/snapshot_planes.hpp"
 
 #include <chrono>
 #include <cstddef>
@@ -91,6 +101,17 @@ public:
     // Copies the map into the snapshot that the next runs search.
     void load(const projection_map& map);
 
+    // Whether runs search the snapshot's run planes: when a run has enough
+    // queries for building them to pay (the default), always, or never. The
+    // answers are the same.
+    enum class planes_use { when_they_pay, always, never };
+    void use_planes(planes_use use);
+    // Whether the last run searched run planes.
+    bool searched_planes() const { return planes_searched; }
+    // Whether a run of `queries` queries on a map of `cells` cells with
+    // `threads` threads builds run planes, when they are used where they pay.
+    static bool planes_pay(std::size_t queries, std::size_t cells, unsigned int threads);
+
     // Answers every query on the snapshot with up to `threads` threads (0: one
     // per CPU; never more than there are queries, and no pathfinder is built
     // for none). Returns false when `stop_requested` stopped it.
@@ -104,7 +125,7 @@ public:
     void clear_answers();
     // Gives back everything; returns the bytes that were held.
     std::size_t release();
-    // Bytes held now: snapshot, node grids and lists, answers.
+    // Bytes held now: snapshot, run planes, node grids and lists, answers.
     std::size_t bytes() const;
 
     // The threads a run with `threads` = 0 uses.
@@ -117,10 +138,15 @@ private:
 
     void refuse_unsearchable_snapshot(bool interpolate);
     void prepare_workers(unsigned int count, bool interpolate);
+    void prepare_planes(std::size_t queries, unsigned int threads);
     void work(run_state& state, unsigned int id);
     void answer_query(unsigned int id, std::size_t i, const path_query& query);
 
     projection_map snapshot;
+    snapshot_planes planes;
+    bool planes_current = false;  // built from the snapshot as it is now
+    bool planes_searched = false;
+    planes_use planes_wanted = planes_use::when_they_pay;
     std::vector<std::unique_ptr<worker>> workers;
     std::vector<answer_record> answers;
 };

@@ -59,13 +59,14 @@ expanded_node expanded_from(const node_record& record) {
 
 }  // namespace
 
-jump_search::jump_search(jps_pathfinder& pathfinder, search_workspace& workspace, int goal_x, int goal_y,
-                         search_bookkeeping::leaves left)
-    : bookkeeping(pathfinder, workspace, left), view(pathfinder.map, pathfinder.width, pathfinder.height), gx(goal_x),
-      gy(goal_y) {}
+template <typename View>
+jump_search<View>::jump_search(jps_pathfinder& pathfinder, search_workspace& workspace, const View& map, int goal_x,
+                               int goal_y, search_bookkeeping::leaves left)
+    : bookkeeping(pathfinder, workspace, left), view(map), gx(goal_x), gy(goal_y) {}
 
 // The goal counts against the budget.
-jps_node* jump_search::take_off_until_goal() {
+template <typename View>
+jps_node* jump_search<View>::take_off_until_goal() {
     for (int taken = 0; taken < jps_pathfinder::max_expansions; ++taken) {
         if (bookkeeping.open_list_empty()) {
             return nullptr;
@@ -85,7 +86,8 @@ jps_node* jump_search::take_off_until_goal() {
 // map), then the jump points are considered in the same order. Room for what
 // they may add is made before the first, so that running out of memory leaves
 // every node untouched by the expansion.
-void jump_search::expand(int id) {
+template <typename View>
+void jump_search<View>::expand(int id) {
     const expanded_node expanded = expanded_from(bookkeeping.record(id));
     const int count = run_to_jump_points(expanded, jump_points);
     bookkeeping.make_room(count);
@@ -94,10 +96,11 @@ void jump_search::expand(int id) {
     }
 }
 
-int jump_search::run_to_jump_points(const expanded_node& expanded, jump_point_found (&into)[8]) const {
+template <typename View>
+int jump_search<View>::run_to_jump_points(const expanded_node& expanded, jump_point_found (&into)[8]) const {
     // A copy of the view that nothing else can reach, so that the compiler
     // keeps its fields in registers across the writes below.
-    const map_view local = view;
+    const View local = view;
     neighbour_cell cells[8];
     int cell_count = 0;
     for_each_pruned_neighbour(local, expanded.x, expanded.y, expanded.dx, expanded.dy, [&](int x, int y) {
@@ -121,10 +124,27 @@ int jump_search::run_to_jump_points(const expanded_node& expanded, jump_point_fo
     return count;
 }
 
+// On a snapshot the pruned neighbours come with their being free from one
+// read of the cells around the node, and no run is answered by a kept probe
+// (the snapshot's runs keep none): the same runs, from the same cells, in the
+// same order.
+template <>
+int jump_search<snapshot_view>::run_to_jump_points(const expanded_node& expanded, jump_point_found (&into)[8]) const {
+    const snapshot_view local = view;
+    int count = 0;
+    local.for_each_free_pruned_neighbour(expanded.x, expanded.y, expanded.dx, expanded.dy, [&](run_direction d) {
+        int jx = expanded.x + run_step_x[d];
+        int jy = expanded.y + run_step_y[d];
+        if (local.run_in(d, jx, jy, gx, gy)) into[count++] = {jx, jy, diagonal_probes{}};
+    });
+    return count;
+}
+
 // A closed jump point is left alone. The whole jump costs one euclidean_cost,
 // truncated once. Only a strictly cheaper route replaces a known one; h, once
 // computed, stays.
-void jump_search::consider(const expanded_node& expanded, const jump_point_found& jump_point) {
+template <typename View>
+void jump_search<View>::consider(const expanded_node& expanded, const jump_point_found& jump_point) {
     const cell_lookup lookup = bookkeeping.look_up(jump_point.x, jump_point.y);
     if (lookup.closed()) {
         return;
@@ -148,11 +168,29 @@ void jump_search::consider(const expanded_node& expanded, const jump_point_found
 
 // The manhattan cost of the distance to the goal, which may lie anywhere: the
 // differences are taken wide.
-int jump_search::estimate_to_goal(const jump_point_found& jump_point) const {
+template <typename View>
+int jump_search<View>::estimate_to_goal(const jump_point_found& jump_point) const {
     const std::int64_t dx = std::llabs(std::int64_t{jump_point.x} - gx);
     const std::int64_t dy = std::llabs(std::int64_t{jump_point.y} - gy);
     return saturated_cost((dx + dy) * 10);
 }
+
+template <typename View>
+jps_node* search_goal_with(jps_pathfinder& finder, const View& view, int sx, int sy, int gx, int gy) {
+    if (!finder.isWalkable(sx, sy) || !finder.isWalkable(gx, gy)) {
+        return nullptr;
+    }
+    search_workspace& workspace = search_workspace::for_this_thread();
+    const search_workspace::loan borrowed(workspace);
+    jump_search<View> search(finder, workspace, view, gx, gy, search_bookkeeping::leaves::goal_chain);
+    search.open_start(finder.getNodeAt(sx, sy));
+    return search.take_off_until_goal();
+}
+
+template class jump_search<map_view>;
+template class jump_search<snapshot_view>;
+template jps_node* search_goal_with(jps_pathfinder&, const map_view&, int, int, int, int);
+template jps_node* search_goal_with(jps_pathfinder&, const snapshot_view&, int, int, int, int);
 
 }  // namespace Voxel
 }  // namespace OSTREL
