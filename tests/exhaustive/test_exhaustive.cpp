@@ -1,4 +1,4 @@
-// The product search, on the live map and on the map's run planes (the
+// The module's search, on the live map and on the map's run planes (the
 // batch's search), against the reference search on every small grid: every
 // shape of at most N cells, every occupancy pattern of it, every ordered pair
 // of its cells and of a few cells just outside it, in both interpolate modes.
@@ -76,18 +76,18 @@ std::string cell_text(const coordinate& c) {
 }
 
 // The searches of one interpolate mode, bound to one map for a whole shape:
-// the reference, the product on the live map and on the map's run planes
+// the reference, the module's search on the live map and on the map's run planes
 // (built by the caller for each pattern).
 struct search_pair {
     reference_pathfinder reference;
-    jps_pathfinder product;
+    jps_pathfinder live;
     jps_pathfinder on_planes;
     bool interpolate = false;
 
     void bind(const projection_map& map, bool mode) {
         interpolate = mode;
         reference.init(map, mode);
-        product.init(map, mode);
+        live.init(map, mode);
         on_planes.init(map, mode);
     }
 };
@@ -132,18 +132,18 @@ std::string compare(search_pair& pair, const projection_map& map, const snapshot
         }
         return {};
     };
-    std::string failure = differs("find_path", pair.product, pair.product.find_path(first, second));
+    std::string failure = differs("find_path", pair.live, pair.live.find_path(first, second));
     if (failure.empty()) {
         failure = differs("the search on the run planes", pair.on_planes,
                           find_path_on(pair.on_planes, planes, first, second));
     }
     if (!failure.empty()) return failure;
     if (with_view) {
-        const int actual_view = pair.product.test_direct_view(first, second);
+        const int actual_view = pair.live.test_direct_view(first, second);
         if (actual_view != expected_view) {
             return mismatch_report(map, first, second, pair.interpolate, "test_direct_view differs", expected,
                                    expected_view) +
-                   "\nreference " + std::to_string(expected_view) + ", product " + std::to_string(actual_view);
+                   "\nreference " + std::to_string(expected_view) + ", module " + std::to_string(actual_view);
         }
     }
     return {};
@@ -291,7 +291,7 @@ TEST(Exhaustive, GoalTakenOffAroundTheBudget) {
                         const bool within_budget = target <= reference_pathfinder::expansion_budget;
                         ASSERT_EQ(pair.reference.expanded().size(),
                                   static_cast<std::size_t>(within_budget ? target : first_target + 2));
-                        ASSERT_EQ(pair.product.get_path().coords.empty(), !within_budget);
+                        ASSERT_EQ(pair.live.get_path().coords.empty(), !within_budget);
                         ++compared;
                     }
                     ++covered[from_start][target - first_target];

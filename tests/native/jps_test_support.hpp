@@ -1,4 +1,4 @@
-// Helpers shared by the product pathfinder's tests: made-up maps and
+// Helpers shared by the module's pathfinder's tests: made-up maps and
 // searches that expose their internals. Outcomes, float bits, clean grids and
 // maps from pictures come from tests/support.
 #pragma once

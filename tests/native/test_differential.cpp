@@ -1,4 +1,4 @@
-// Differential test: the product pathfinder against the step-by-step reference
+// Differential test: the module's pathfinder against the step-by-step reference
 // search, on many seeded random maps and on a sample of benchmark queries.
 // Compared: status, the order of the closed list (so the number of expansions
 // too), the open list left behind, the path cells and the bit pattern of the
@@ -35,13 +35,13 @@ using OSTREL::Voxel::path_query;
 using OSTREL::Voxel::projection_map;
 using coordinate = std::array<unsigned int, 3>;
 
-// Runs one query through the reference and the product, on the live map and
+// Runs one query through the reference and the module's search, on the live map and
 // on its run planes, and compares everything they leave.
 class both_pathfinders {
 public:
     void init(const projection_map& map, bool interpolate) {
         reference.init(map, interpolate);
-        product.init(map, interpolate);
+        live.init(map, interpolate);
         on_planes.init(map, interpolate);
         planes.build(map);
     }
@@ -51,7 +51,7 @@ public:
     ::testing::AssertionResult same_path(const coordinate& first, const coordinate& second) {
         const int reference_status = reference.find_path(first, second);
         const search_outcome expected = outcome_of(reference, reference_status);
-        const search_outcome actual = outcome_of(product, product.find_path(first, second));
+        const search_outcome actual = outcome_of(live, live.find_path(first, second));
         if (expected != actual) return ::testing::AssertionFailure() << describe_difference(expected, actual);
         const search_outcome searched = outcome_of(on_planes, find_path_on(on_planes, planes, first, second));
         if (expected == searched) return ::testing::AssertionSuccess();
@@ -60,15 +60,15 @@ public:
 
     ::testing::AssertionResult same_view(const coordinate& first, const coordinate& second) {
         const int expected = reference.test_direct_view(first, second);
-        const int actual = product.test_direct_view(first, second);
+        const int actual = live.test_direct_view(first, second);
         if (expected == actual) return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "reference " << expected << ", product " << actual;
+        return ::testing::AssertionFailure() << "reference " << expected << ", module " << actual;
     }
 
-    bool nodes_clean() const { return node_grid_is_clean(product) && node_grid_is_clean(on_planes); }
+    bool nodes_clean() const { return node_grid_is_clean(live) && node_grid_is_clean(on_planes); }
 
     reference_pathfinder reference;
-    jps_pathfinder product;
+    jps_pathfinder live;
     jps_pathfinder on_planes;
     OSTREL::Voxel::snapshot_planes planes;
 };

@@ -1,6 +1,6 @@
 // The reference search is the oracle of the differential and exhaustive
 // tests. Beside the worked examples (test_worked_examples.cpp, which it
-// answers like the product), it is pinned here where it differs in form:
+// answers like the module's search), it is pinned here where it differs in form:
 // lengths kept by failures, the budget and its line of sight.
 #include "tests/reference/reference_pathfinder.hpp"
 

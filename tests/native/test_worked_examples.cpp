@@ -1,5 +1,5 @@
 // Worked examples of the search, each replayed against both the reference
-// search and the product: the map, the two cells as find_path takes them
+// search and the module's search: the map, the two cells as find_path takes them
 // (one-based; it searches from the second to the first), the mode, and the
 // answer both must give: status, closed list in order, path, length bits, and
 // test_direct_view for the same cells. A case printed by the exhaustive test

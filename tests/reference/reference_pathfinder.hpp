@@ -1,6 +1,6 @@
 // reference_pathfinder: the bounded jump point search written out step by step,
 // as plainly as it can be said. It is the statement of behaviour that the
-// product pathfinder (voxel/jps_pathfinder) is checked against by the
+// module's pathfinder (voxel/jps_pathfinder) is checked against by the
 // differential test and compared with by the benchmark. It is not part of the
 // module and never will be: clarity wins over speed everywhere in here.
 //

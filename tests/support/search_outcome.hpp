@@ -1,9 +1,9 @@
 // search_outcome: everything a search leaves that the exactness checks compare
 // (status, the closed list's order, the open list left behind in its order,
 // the path cells, the length's bit pattern),
-// taken from the product pathfinder or from the reference search, and the text
+// taken from the module's pathfinder or from the reference search, and the text
 // that describes it, or two of them, on a mismatch. Used by the benchmark and
-// by every test that holds the product against the reference.
+// by every test that holds the module's search against the reference.
 //
 // Contract
 //   Linking:      reads the reference search's header only: a target that
@@ -131,15 +131,15 @@ inline std::string describe(const search_outcome& outcome, std::size_t shown = 4
 }
 
 // Both answers, and where their closed lists part when they do.
-inline std::string describe_difference(const search_outcome& reference, const search_outcome& product) {
+inline std::string describe_difference(const search_outcome& reference, const search_outcome& actual) {
     std::ostringstream text;
-    text << "reference: " << describe(reference) << "\nproduct:   " << describe(product);
+    text << "reference: " << describe(reference) << "\nactual:    " << describe(actual);
     std::size_t same = 0;
-    while (same < reference.expanded.size() && same < product.expanded.size() &&
-           reference.expanded[same] == product.expanded[same]) {
+    while (same < reference.expanded.size() && same < actual.expanded.size() &&
+           reference.expanded[same] == actual.expanded[same]) {
         ++same;
     }
-    if (same < reference.expanded.size() || same < product.expanded.size()) {
+    if (same < reference.expanded.size() || same < actual.expanded.size()) {
         text << "\nthe closed lists part after " << same << " nodes";
     }
     return text.str();
