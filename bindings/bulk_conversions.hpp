@@ -56,7 +56,7 @@ public:
     // The item's struct code without its byte order mark: "B" when the
     // exporter gives no format.
     std::string code() const {
-        std::string format = view.format != nullptr ? view.format : "B";
+        std::string format = this->format();
         if (!format.empty() && std::string("@=<>!").find(format[0]) != std::string::npos) format.erase(0, 1);
         return format;
     }

@@ -189,23 +189,19 @@ bit_matrix diagonal_stops(const bit_matrix& blocked, std::size_t count, const bi
 }
 
 // The set bits of a matrix of diagonal stops in rows, each moved to the line
-// of its diagonal (snapshot_planes::diagonal_line and ::diagonal_position).
-void scatter_to_diagonals(const bit_matrix& rows, std::size_t count, std::size_t padded_width, bool south_east,
-                          word* lines, std::size_t line_words) {
-    const long long padded_height = static_cast<long long>(count);
-    for (std::size_t py = 0; py < count; ++py) {
-        const word* row = rows.line(py);
+// of its diagonal, for a grid of width x height cells.
+void scatter_to_diagonals(const bit_matrix& rows, int width, int height, bool south_east, word* lines,
+                          std::size_t line_words) {
+    for (int py = 0; py < height + 2; ++py) {
+        const word* row = rows.line(static_cast<std::size_t>(py));
         for (std::size_t w = 0; w < rows.words; ++w) {
             for (word bits = row[w]; bits != 0; bits &= bits - 1) {
-                const std::size_t px = w * 64 + static_cast<std::size_t>(byte_scan::lowest_set_bit(bits));
-                if (px >= padded_width) break;
-                const long long x = static_cast<long long>(px);
-                const long long y = static_cast<long long>(py);
-                const long long line = south_east ? x - y + padded_height - 1 : x + y;
-                const long long first = south_east ? std::max(0LL, padded_height - 1 - line)
-                                                   : std::max(0LL, line - static_cast<long long>(padded_width) + 1);
-                const std::size_t i = static_cast<std::size_t>(y - first);
-                lines[static_cast<std::size_t>(line) * line_words + i / 64] |= word{1} << (i % 64);
+                const int px = static_cast<int>(w * 64) + byte_scan::lowest_set_bit(bits);
+                if (px >= width + 2) break;
+                const int line = snapshot_planes::diagonal_line(south_east, px, py, height);
+                const int i = snapshot_planes::diagonal_position(south_east, line, py, width, height);
+                const std::size_t at = static_cast<std::size_t>(line) * line_words + static_cast<std::size_t>(i / 64);
+                lines[at] |= word{1} << (i % 64);
             }
         }
     }
@@ -286,8 +282,7 @@ void snapshot_planes::build(const projection_map& map) {
                              diagonal{south_west, -1, 1}}) {
         const bit_matrix in_rows = diagonal_stops(blocked, padded_height, d.dx > 0 ? east_ends : west_ends,
                                                   d.dy > 0 ? south_ends : north_ends, d.dx, d.dy);
-        scatter_to_diagonals(in_rows, padded_height, padded_width, d.dx == d.dy, base + starts[d.direction],
-                             diagonal_line);
+        scatter_to_diagonals(in_rows, width, height, d.dx == d.dy, base + starts[d.direction], diagonal_line);
     }
 
     words.swap(planes);

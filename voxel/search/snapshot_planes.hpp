@@ -83,9 +83,17 @@ public:
     // px - py + height + 1, going north-east (and south-west) px + py; its
     // first cell lies in the padded row first_row, and is the cell's
     // position.
-    int diagonal_line(bool south_east, int px, int py) const { return south_east ? px - py + rows + 1 : px + py; }
+    int diagonal_line(bool south_east, int px, int py) const { return diagonal_line(south_east, px, py, rows); }
     int diagonal_position(bool south_east, int line, int py) const {
-        const int first_row = south_east ? rows + 1 - line : line - (columns + 1);
+        return diagonal_position(south_east, line, py, columns, rows);
+    }
+    // The same for a grid of width x height cells (build() uses them before
+    // the planes take its size).
+    static int diagonal_line(bool south_east, int px, int py, int height) {
+        return south_east ? px - py + height + 1 : px + py;
+    }
+    static int diagonal_position(bool south_east, int line, int py, int width, int height) {
+        const int first_row = south_east ? height + 1 - line : line - (width + 1);
         return first_row > 0 ? py - first_row : py;
     }
 
